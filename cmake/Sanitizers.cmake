@@ -1,0 +1,10 @@
+# One sanitizer set per build tree.
+if(TESSOR_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TESSOR_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT TESSOR_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "TESSOR_SANITIZE must be empty, address or thread")
+endif()

@@ -1,0 +1,29 @@
+#pragma once
+// Loading the card libraries by base name and looking up their exports.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using ModuleHandle = void*;
+
+// Loads "lib" + base + ".so": from the program's own folder when the file is
+// there, otherwise through the system loader's search path. The working
+// directory is never searched. Returns null when the library cannot be loaded.
+ModuleHandle LoadModule(std::string_view baseName);
+
+// Address of the export with exactly this name, or null.
+void* FindExport(ModuleHandle module, const char* name);
+
+// Releases a handle from LoadModule; null is ignored.
+void ReleaseModule(ModuleHandle module);
+
+// The file name LoadModule looks for: "lib" + base + ".so".
+std::string ModuleFileName(std::string_view baseName);
+
+// Tests point the "program's own folder" of LoadModule elsewhere; an empty
+// folder restores the real one.
+void SetModuleFolderForTesting(std::string folder);
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+# Fails when a file outside src/ui and src/app includes a Qt header.
+file(GLOB_RECURSE files
+  ${ROOT}/src/*.h ${ROOT}/src/*.hpp ${ROOT}/src/*.cpp ${ROOT}/src/*.cc
+  ${ROOT}/sim/*.h ${ROOT}/sim/*.hpp ${ROOT}/sim/*.cpp ${ROOT}/sim/*.cc ${ROOT}/sim/*.c)
+set(offenders "")
+foreach(f IN LISTS files)
+  file(RELATIVE_PATH rel ${ROOT} ${f})
+  if(rel MATCHES "^src/(ui|app)/")
+    continue()
+  endif()
+  file(STRINGS ${f} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|Qt)")
+  if(hits)
+    list(APPEND offenders "${rel}: ${hits}")
+  endif()
+endforeach()
+if(offenders)
+  string(REPLACE ";" "\n  " text "${offenders}")
+  message(FATAL_ERROR "Qt headers below the windows:\n  ${text}")
+endif()
+list(LENGTH files count)
+message(STATUS "engine is free of Qt (${count} files checked)")

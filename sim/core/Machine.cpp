@@ -119,7 +119,7 @@ void Machine::Sync() {
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - base_).count();
   if (us > nowUs_) {
     nowUs_ = us;
-    AdvanceTo(static_cast<double>(nowUs_) * 1e-6);
+    AdvanceTo(nowUs_);
   }
 }
 
@@ -137,7 +137,7 @@ int Machine::AdvanceUs(std::int64_t microseconds) {
   if (!manual_ || microseconds < 0) return kBadArgument;
   if (microseconds > std::numeric_limits<std::int64_t>::max() - nowUs_) return kBadArgument;
   nowUs_ += microseconds;
-  AdvanceTo(static_cast<double>(nowUs_) * 1e-6);
+  AdvanceTo(nowUs_);
   return 0;
 }
 
@@ -423,20 +423,23 @@ void Machine::Finish(Motion& m) {
   }
   const bool listMotion = m.fromList;
   const double t = m.lastTime;
+  const std::int64_t base = m.baseUs;
   m.active = false;
-  if (listMotion) StartNextListSegment(t);
+  if (listMotion) StartNextListSegment(base, t);
 }
 
-void Machine::AdvanceTo(double t) {
+void Machine::AdvanceTo(std::int64_t us) {
   // A finished list segment starts the next one at its own finish time, so
-  // go round until every motion has reached t.
+  // go round until every motion has reached the present.
   for (int pass = 0; pass < 1000000; ++pass) {
     bool any = false;
-    for (auto& m : motions_)
+    for (auto& m : motions_) {
+      const double t = static_cast<double>(us - m.baseUs) * 1e-6;
       if (m.active && m.lastTime < t) {
         AdvanceMotion(m, t);
         any = true;
       }
+    }
     if (!any) break;
   }
 }
@@ -641,7 +644,8 @@ int Machine::StartLine(const int* axes0, const double* distances, int count, dou
   m.creep = m.startSpeed > 0 ? m.startSpeed : top / 10;
   m.profile = speed == Speed::Constant ? Profile::Constant(m.length, top)
                                        : Profile::Ramp(m.length, m.startSpeed, m.startSpeed, top, accel);
-  m.planTime = m.lastTime = static_cast<double>(nowUs_) * 1e-6;
+  m.baseUs = nowUs_;
+  m.planTime = m.lastTime = 0;
   m.planDistance = 0;
   return slot;
 }
@@ -802,11 +806,11 @@ int Machine::Arc(int axis1, int axis2, double centre1, double centre2, double de
   }
   const int r = Validate(&axis1, 1) != 0 ? Validate(&axis1, 1) : Validate(&axis2, 1);
   if (r != 0) return r;
-  StartArc(s, false);
+  StartArc(s, false, nowUs_, 0);
   return 0;
 }
 
-int Machine::StartArc(const ArcSegment& s, bool fromList) {
+int Machine::StartArc(const ArcSegment& s, bool fromList, std::int64_t baseUs, double t) {
   const int slot = FreeSlot(s.axis1 - 1);
   if (slot < 0) return kBusy;
   Axis& a1 = A(s.axis1);
@@ -839,7 +843,8 @@ int Machine::StartArc(const ArcSegment& s, bool fromList) {
   m.creep = m.startSpeed;
   m.profile = s.speed == Speed::Constant ? Profile::Constant(m.length, top)
                                          : Profile::Ramp(m.length, m.startSpeed, m.startSpeed, top, s.accel);
-  m.planTime = m.lastTime = static_cast<double>(nowUs_) * 1e-6;
+  m.baseUs = baseUs;
+  m.planTime = m.lastTime = t;
   a1.motion = a2.motion = slot;
   ++a1.commands;
   ++a2.commands;
@@ -847,20 +852,13 @@ int Machine::StartArc(const ArcSegment& s, bool fromList) {
   return 0;
 }
 
-void Machine::StartNextListSegment(double t) {
+void Machine::StartNextListSegment(std::int64_t baseUs, double t) {
   while (listNext_ < list_.size()) {
     const ArcSegment s = list_[listNext_++];
     const int r = Validate(&s.axis1, 1) != 0 ? Validate(&s.axis1, 1) : Validate(&s.axis2, 1);
     if (r != 0) break;
-    const std::int64_t saved = nowUs_;
-    StartArc(s, true);
-    nowUs_ = saved;
-    const int slot = A(s.axis1).motion;
-    if (slot >= 0) {
-      Motion& m = M(slot);
-      m.planTime = m.lastTime = t;
-      return;
-    }
+    StartArc(s, true, baseUs, t);
+    if (A(s.axis1).motion >= 0) return;
   }
   list_.clear();
   listNext_ = 0;
@@ -877,7 +875,7 @@ int Machine::CloseList() {
     list_.clear();
     return r;
   }
-  StartNextListSegment(static_cast<double>(nowUs_) * 1e-6);
+  StartNextListSegment(nowUs_, 0);
   return 0;
 }
 

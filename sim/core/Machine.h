@@ -162,6 +162,9 @@ class Machine {
     // start angle and sense (+1 counter-clockwise).
     double cx = 0, cy = 0, radius = 0, ratio = 1, phi0 = 0, sense = 1;
     Profile profile;
+    // Times are seconds after baseUs, the machine time at which the motion
+    // was commanded, so a run repeats bit for bit whatever the clock read.
+    std::int64_t baseUs = 0;
     double planTime = 0;      // s(t) = planDistance + profile.Distance(t - planTime)
     double planDistance = 0;
     double lastTime = 0;
@@ -201,7 +204,7 @@ class Machine {
   const Axis& A(int axis) const { return axes_[static_cast<std::size_t>(axis - 1)]; }
   Motion& M(int slot) { return motions_[static_cast<std::size_t>(slot)]; }
 
-  void AdvanceTo(double t);
+  void AdvanceTo(std::int64_t us);
   void AdvanceMotion(Motion& m, double t);
   double PathDistance(const Motion& m, double t) const;
   double PositionAt(const Motion& m, int k, double t) const;
@@ -218,8 +221,8 @@ class Machine {
   int FreeSlot(int firstAxis) const;
   int StartLine(const int* axes0, const double* distances, int count, double start, double top,
                 double accel, Speed speed, bool endless);
-  int StartArc(const ArcSegment& s, bool fromList);
-  void StartNextListSegment(double t);
+  int StartArc(const ArcSegment& s, bool fromList, std::int64_t baseUs, double t);
+  void StartNextListSegment(std::int64_t baseUs, double t);
   bool Electrical(const Axis& a, Signal s) const;
   int ReadingOf(const Axis& a, Signal s) const;
   int Validate(const int* axes, int count) const;

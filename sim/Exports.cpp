@@ -985,6 +985,11 @@ SIM_EXPORT int sim_axis_speed(int axis, double* speed) {
   machine.Sync();
   return machine.TrueSpeed(axis, speed);
 }
+SIM_EXPORT int sim_set_position(int axis, double position) {
+  auto lock = Lock();
+  machine.Sync();
+  return machine.SetPosition(axis, position);
+}
 SIM_EXPORT int sim_force_signal(int axis, int signal, int state) {
   auto lock = Lock();
   machine.Sync();

@@ -19,7 +19,7 @@ const std::set<std::string> kSimExports = {
     "sim_reset",         "sim_load_machine",  "sim_set_manual_clock", "sim_advance_us",
     "sim_now_us",        "sim_trace_enable",  "sim_trace_clear",      "sim_trace_size",
     "sim_trace_entry",   "sim_axis_position", "sim_axis_speed",       "sim_force_signal",
-    "sim_set_encoder",   "sim_force_input"};
+    "sim_set_encoder",   "sim_force_input",   "sim_set_position"};
 
 #define TESSOR_NAME(n) #n,
 const std::set<std::string> kExportsA = {TESSOR_ORVA_EXPORTS(TESSOR_NAME)};
@@ -224,6 +224,37 @@ TEST(SimLibraries, OrvaAndOrvbRefuseHugeWholePulseMovesAtTheirRange) {
   EXPECT_EQ(move(1, std::numeric_limits<Int>::max()), 0);
   b.Advance(1'000'000);
   EXPECT_EQ(b.Get<Int(Int)>("check_limit")(1), 1);
+}
+
+TEST(SimLibraries, TraceKeepsTheNewestMillionEntries) {
+  SimLibrary a("ORVA");
+  a.Reset();
+  auto done = a.Get<Int(Int)>("check_done");
+  const int extra = 5000;
+  for (int i = 0; i < 1'000'000 + extra; ++i) done(i);
+  EXPECT_EQ(a.Get<int()>("sim_trace_size")(), 1'000'000);
+  char text[32];
+  a.Get<int(int, char*, int)>("sim_trace_entry")(0, text, sizeof text);
+  EXPECT_EQ(std::string(text), "check_done(" + std::to_string(extra) + ")");
+  a.Get<int(int, char*, int)>("sim_trace_entry")(999'999, text, sizeof text);
+  EXPECT_EQ(std::string(text), "check_done(" + std::to_string(1'000'000 + extra - 1) + ")");
+  a.ClearTrace();
+}
+
+TEST(SimLibraries, CommandPositionCanBeSetWithoutMovingTheStage) {
+  SimLibrary a("ORVA");
+  a.Reset();
+  auto set = a.Get<int(int, double)>("sim_set_position");
+  ASSERT_EQ(set(2, -1234), 0);
+  Int p = 0;
+  a.Get<Int(Int, Int*)>("get_abs_pos")(2, &p);
+  EXPECT_EQ(p, -1234);
+  EXPECT_EQ(a.Get<Int(Int)>("check_limit")(2), 0);  // the stage did not move
+  EXPECT_LT(set(2, std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_LT(set(2, 3e9), 0);
+  EXPECT_LT(set(5, 0), 0);
+  a.Get<Int(Int, Int*)>("get_abs_pos")(2, &p);
+  EXPECT_EQ(p, -1234);
 }
 
 TEST(SimLibraries, VersionsAreReported) {

@@ -412,12 +412,11 @@ SIM_EXPORT Int fast_linen_to(Int count, const Int* axes, const double* positions
   Call c("fast_linen_to", {I(count), P(), P()});
   return LineTo(count, axes, positions, Speed::Profiled);
 }
-// Changes the target of a running move: refused while moving, a new
-// relative move otherwise is not started (answers 0 standing).
-SIM_EXPORT Int change_pos(Int axis, Dist position) {
-  Call c("change_pos", {I(axis), X(position)});
-  if (!machine.ValidAxis(axis)) return sim::kBadArgument;
-  return machine.Done(axis) ? sim::kBusy : 0;
+// Changes the distance of a running single-axis move (counted from where
+// it started); -1 when the axis stands or the new distance lies behind it.
+SIM_EXPORT Int change_pos(Int axis, Dist distance) {
+  Call c("change_pos", {I(axis), X(distance)});
+  return machine.ChangeTarget(axis, static_cast<double>(distance));
 }
 
 // ============================================================== stops

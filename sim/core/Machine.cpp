@@ -208,6 +208,21 @@ int Machine::ChangeSpeed(int axis, double speed) {
   return 0;
 }
 
+int Machine::ChangeTarget(int axis, double distance) {
+  if (!ValidAxis(axis) || !DistanceOk(distance)) return kBadArgument;
+  Axis& a = A(axis);
+  if (a.motion < 0) return kBadArgument;
+  Motion& m = M(a.motion);
+  if (m.path != Path::Line || m.count != 1 || std::isinf(m.length) || m.stopping ||
+      m.phase != HomePhase::None || Sign(distance) != Sign(m.unit[0]) ||
+      std::fabs(distance) < PathDistance(m, m.lastTime))
+    return kBadArgument;
+  m.length = std::fabs(distance);
+  m.target[0] = m.origin[0] + distance;
+  Replan(m, m.topSpeed);
+  return 0;
+}
+
 // ---------------------------------------------------------------- set-up
 
 int Machine::SetOutMode(int axis, int mode, int level) {

@@ -89,6 +89,9 @@ class Machine {
   double VectorConSpeed() const { return vectorCon_; }
   void GetVectorProfile(double* start, double* top, double* accel) const;
   int ChangeSpeed(int axis, double speed);
+  // New distance (from its start) for a running single-axis move, in its
+  // direction and not behind where it stands.
+  int ChangeTarget(int axis, double distance);
 
   // Axis set-up.
   int SetOutMode(int axis, int mode, int level);

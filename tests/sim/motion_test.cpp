@@ -144,6 +144,22 @@ TEST_F(Orvb, DecelerationStopBrakesAndSuddenStopHaltsAtOnce) {
   EXPECT_DOUBLE_EQ(lib.TruePos(1), before);
 }
 
+TEST_F(Orvb, RunningMoveTakesANewTargetOrSpeed) {
+  Profile(1, 30, 100, 200);
+  ASSERT_EQ(FastMove(1, 100), 0);
+  lib.Advance(500'000);
+  auto changePos = lib.Get<Int(Int, Int)>("change_pos");
+  EXPECT_LT(changePos(1, 10), 0);   // already beyond
+  EXPECT_LT(changePos(1, -300), 0);  // the other way
+  ASSERT_EQ(changePos(1, 300), 0);
+  ASSERT_EQ(lib.Get<Int(Int, double)>("change_speed")(1, 60), 0);
+  lib.Advance(1'000'000);  // braked from 100 to 60 in 0.2 s, cruising since
+  EXPECT_NEAR(Rate(1), 60, 1e-6);
+  RunUntilDone(1);
+  EXPECT_EQ(Pos(1), 300);
+  EXPECT_LT(changePos(1, 400), 0);  // standing
+}
+
 TEST_F(Orvb, MovingAxisRefusesANewMotion) {
   Constant(1, 10);
   ASSERT_EQ(ConMove(1, 100), 0);

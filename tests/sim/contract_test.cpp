@@ -2,6 +2,8 @@
 // axis counts, the trace, the reset and the manual clock, and answers to
 // arguments out of range.
 
+#include <dlfcn.h>
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -157,6 +159,30 @@ TEST(SimLibraries, EachLibraryHasAMachineOfItsOwn) {
   EXPECT_DOUBLE_EQ(a.TruePos(2), 50);
   EXPECT_DOUBLE_EQ(b.TruePos(2), 0);
   EXPECT_EQ(b.TraceEntries().size(), 0u);
+}
+
+// Loaded into one global namespace, the libraries still keep to their own
+// machines: no internal call lands in another library.
+TEST(SimLibraries, GloballyLoadedLibrariesDoNotInterpose) {
+  void* handles[3];
+  const char* models[3] = {"ORVA", "ORVB", "ORVC"};
+  for (int k = 0; k < 3; ++k) {
+    const std::string path = std::string(TESSOR_BINARY_DIR) + "/bin/lib" + models[k] + ".so";
+    handles[k] = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    ASSERT_NE(handles[k], nullptr) << dlerror();
+    reinterpret_cast<int (*)()>(dlsym(handles[k], "sim_reset"))();
+    reinterpret_cast<int (*)(int)>(dlsym(handles[k], "sim_set_manual_clock"))(1);
+  }
+  reinterpret_cast<Int (*)(Int, double)>(dlsym(handles[1], "set_conspeed"))(1, 1000);
+  reinterpret_cast<Int (*)(Int, Int)>(dlsym(handles[1], "con_pmove"))(1, 77);
+  reinterpret_cast<int (*)(std::int64_t)>(dlsym(handles[1], "sim_advance_us"))(1'000'000);
+  for (int k = 0; k < 3; ++k) {
+    double p = -1;
+    reinterpret_cast<int (*)(int, double*)>(dlsym(handles[k], "sim_axis_position"))(1, &p);
+    EXPECT_EQ(p, k == 1 ? 77 : 0) << models[k];
+    EXPECT_EQ(reinterpret_cast<int (*)()>(dlsym(handles[k], "sim_trace_size"))(), k == 1 ? 2 : 0);
+  }
+  for (void* h : handles) dlclose(h);
 }
 
 // Arguments out of range give an error and change nothing.

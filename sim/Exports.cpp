@@ -82,6 +82,7 @@ class Call {
 
 // Whole pulses for ORVA and ORVB: nearest, kept within 32 bits.
 [[maybe_unused]] void Store(Int* out, double v) {
+  if (!std::isfinite(v)) v = 0;
   *out = static_cast<Int>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0));
 }
 [[maybe_unused]] void Store(double* out, double v) { *out = v; }

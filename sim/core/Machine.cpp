@@ -15,7 +15,6 @@ constexpr double kMaxPulseRate = 4000000.0;  // pulses per second
 constexpr double kMaxAccel = 1e9;            // pulses per second squared
 constexpr double kMaxDistance = 2147483647.0;
 constexpr double kMaxDegrees = 36000.0;
-constexpr double kArcStep = 0.001;  // seconds between switch checks on an arc
 constexpr int kNothingStarted = -10;
 
 bool SpeedOk(double v) { return std::isfinite(v) && v >= 0 && v <= kMaxPulseRate; }
@@ -319,7 +318,7 @@ int Machine::Reading(int axis, Signal signal) const {
 }
 
 int Machine::Limit(int axis) const {
-  if (!ValidAxis(axis)) return kBadArgument * 2;  // -2: -1 means the negative limit
+  if (!ValidAxis(axis)) return kNoReading;
   const Axis& a = A(axis);
   const int pos = ReadingOf(a, PosLimit), neg = ReadingOf(a, NegLimit);
   if (pos && neg) return 2;
@@ -459,12 +458,31 @@ void Machine::AdvanceTo(std::int64_t us) {
   }
 }
 
+// An arc is taken a quarter turn at a time: within a quarter both axes move
+// one way only, so every switch edge crossed is found exactly.
+double Machine::ArcStepEnd(const Motion& m, double ta, double tb) const {
+  constexpr double kQuarter = std::numbers::pi / 2;
+  const double sa = PathDistance(m, ta);
+  const double phi = m.phi0 + m.sense * sa / m.radius;
+  double boundary = m.sense > 0 ? (std::floor(phi / kQuarter) + 1) * kQuarter
+                                : (std::ceil(phi / kQuarter) - 1) * kQuarter;
+  double sq = (boundary - m.phi0) * m.sense * m.radius;
+  if (!(sq > sa + 1e-9 * std::max(1.0, m.radius))) sq += kQuarter * m.radius;  // just on a boundary
+  if (!(PathDistance(m, tb) > sq)) return tb;
+  double lo = ta, hi = tb;
+  for (int it = 0; it < 80 && hi - lo > 1e-13; ++it) {
+    const double mid = 0.5 * (lo + hi);
+    if (PathDistance(m, mid) >= sq) hi = mid; else lo = mid;
+  }
+  return hi;
+}
+
 void Machine::AdvanceMotion(Motion& m, double t) {
   while (m.active && m.lastTime < t) {
     const double ta = m.lastTime;
     const double end = m.planTime + m.profile.Duration();
     double tb = std::min(t, end);
-    if (m.path == Path::Arc) tb = std::min(tb, ta + kArcStep);
+    if (m.path == Path::Arc) tb = ArcStepEnd(m, ta, tb);
     if (!(tb > ta)) tb = ta;
     double te = tb;
     const bool event = tb > ta && FindEvent(m, ta, tb, te);
@@ -959,7 +977,7 @@ double Machine::Rate(int axis) const {
 }
 
 int Machine::Direction(int axis) const {
-  if (!ValidAxis(axis)) return kBadArgument * 2;  // -2: -1 means negative
+  if (!ValidAxis(axis)) return kNoReading;
   const Axis& a = A(axis);
   if (a.motion < 0) return 0;
   const Motion& m = motions_[static_cast<std::size_t>(a.motion)];

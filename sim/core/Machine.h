@@ -36,6 +36,8 @@ inline constexpr int kBadArgument = -1;
 inline constexpr int kAlarm = -2;
 inline constexpr int kBusy = -3;
 inline constexpr int kNoList = -4;
+// check_limit and get_cur_dir for a bad axis (-1 is an answer there).
+inline constexpr int kNoReading = -2;
 
 // The per-axis inputs, in the order of the SIM_SIGNAL_ values.
 enum Signal { PosLimit = 0, NegLimit = 1, Home = 2, SlowDown = 3, AlarmInput = 4 };
@@ -212,6 +214,7 @@ class Machine {
   double PathDistance(const Motion& m, double t) const;
   double PositionAt(const Motion& m, int k, double t) const;
   double VelocityOf(const Motion& m, int k, double t) const;
+  double ArcStepEnd(const Motion& m, double ta, double tb) const;
   bool FindEvent(const Motion& m, double ta, double tb, double& te) const;
   void MoveTo(Motion& m, double t);
   void ApplyTravel(Axis& a, double dx);

@@ -472,6 +472,27 @@ TEST_F(Orvc, ListedArcsRunInTurnAndAListStopEndsThem) {
   EXPECT_DOUBLE_EQ(Pos(1), x);
 }
 
+TEST_F(Orvc, ArcThatMeetsALimitStopsOnIt) {
+  lib.Get<Int(double)>("set_vector_conspeed")(500);
+  // About (900, 0) from (0, 0) counter-clockwise: down through (900, -900)
+  // and up toward (1800, 0); the first axis meets its limit at 1000.
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, 900, 0, 180);
+  RunUntilStill();
+  EXPECT_EQ(lib.Get<Int(Int)>("check_limit")(1), 1);
+  EXPECT_NEAR(Pos(1), 1000, 1e-6);
+  EXPECT_NEAR(std::hypot(Pos(1) - 900, Pos(2)), 900, 1e-6);
+  EXPECT_LT(Pos(2), -800);
+}
+
+TEST_F(Orvc, SlowArcUnderAHugeAdvanceEndsPromptly) {
+  lib.Get<Int(double)>("set_vector_conspeed")(0.001);
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, 10, 10, 3600);
+  ASSERT_EQ(lib.Advance(std::int64_t{1} << 60), 0);  // some 36,000 years
+  EXPECT_EQ(Done(1), 0);
+  EXPECT_NEAR(Pos(1), 0, 1e-6);  // ten full turns
+  EXPECT_NEAR(Pos(2), 0, 1e-6);
+}
+
 TEST_F(Orvc, HomeSearchByIndexStopsOnTheMarkInsideTheSwitch) {
   lib.Get<Int(Int, Int)>("set_home_mode")(1, 3);
   lib.Get<Int(Int, double, double, double)>("set_profile")(1, 30, 100, 200);

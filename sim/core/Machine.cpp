@@ -803,6 +803,9 @@ int Machine::Stop(int axis, bool sudden) {
 // ---------------------------------------------------------------- arcs
 
 int Machine::OpenList() {
+  // A list still running finishes its own segment and ends: the new list
+  // starts only when it is closed.
+  for (auto& m : motions_) m.fromList = false;
   listOpen_ = true;
   list_.clear();
   listNext_ = 0;
@@ -912,17 +915,16 @@ int Machine::CloseList() {
   return 0;
 }
 
+// Stops the interpolation list and any arc running.
 int Machine::StopList(bool sudden) {
   listOpen_ = false;
+  list_.clear();
+  listNext_ = 0;
   for (auto& m : motions_)
-    if (m.active && m.fromList) {
-      list_.clear();
-      listNext_ = 0;
+    if (m.active && (m.fromList || m.path == Path::Arc)) {
       m.fromList = false;
       Stop(m.axes[0] + 1, sudden);
     }
-  list_.clear();
-  listNext_ = 0;
   return 0;
 }
 

@@ -472,6 +472,37 @@ TEST_F(Orvc, ListedArcsRunInTurnAndAListStopEndsThem) {
   EXPECT_DOUBLE_EQ(Pos(1), x);
 }
 
+TEST_F(Orvc, NewListWaitsForItsCloseEvenWhileTheOldOneRuns) {
+  lib.Get<Int(double)>("set_vector_conspeed")(100);
+  lib.Get<Int()>("open_list")();
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, 50, 0, 180);
+  lib.Get<Int()>("close_list")();
+  lib.Advance(100'000);
+  lib.Get<Int()>("open_list")();
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, -50, 0, 180);
+  RunUntilStill();
+  EXPECT_NEAR(Pos(1), 100, 1e-9);  // only the first half circle ran
+  EXPECT_NEAR(Pos(2), 0, 1e-9);
+  ASSERT_EQ(lib.Get<Int()>("close_list")(), 0);
+  RunUntilStill();
+  EXPECT_NEAR(Pos(1), 0, 1e-9);
+}
+
+TEST_F(Orvc, DecelerationStopOfTheListBrakesAlongTheArc) {
+  lib.Get<Int(double, double, double)>("set_vector_profile")(10, 100, 100);
+  lib.Get<Int()>("open_list")();
+  lib.Get<Int(Int, Int, double, double, double)>("fast_arc_center")(1, 2, 200, 0, 180);
+  lib.Get<Int()>("close_list")();
+  lib.Advance(2'000'000);  // up to 100 after 0.9 s, cruising
+  ASSERT_EQ(lib.Get<Int()>("decel_stop_list")(), 0);
+  EXPECT_EQ(Done(1), 1);
+  lib.Advance(895'000);
+  EXPECT_EQ(Done(1), 1);  // 0.9 s of braking from 100 to 10
+  lib.Advance(10'000);
+  EXPECT_EQ(Done(1), 0);
+  EXPECT_NEAR(std::hypot(Pos(1) - 200, Pos(2)), 200, 1e-6);
+}
+
 TEST_F(Orvc, ArcThatMeetsALimitStopsOnIt) {
   lib.Get<Int(double)>("set_vector_conspeed")(500);
   // About (900, 0) from (0, 0) counter-clockwise: down through (900, -900)

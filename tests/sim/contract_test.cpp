@@ -4,7 +4,9 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <cstdio>
 #include <limits>
 #include <set>
@@ -122,6 +124,26 @@ TEST_P(EveryModel, ManualClockStandsStillUntilAdvanced) {
   ASSERT_EQ(lib.Manual(0), 0);
   EXPECT_GE(lib.Now(), t0 + 5000);
   EXPECT_LT(lib.Advance(5000), 0);  // only on the manual clock
+}
+
+TEST_P(EveryModel, RealClockRunsAMoveOnItsOwn) {
+  SimLibrary lib(GetParam().model);
+  lib.Reset();
+  lib.Get<Int(Int, double)>("set_maxspeed")(3, 1000);
+  lib.Get<Int(Int, double)>("set_conspeed")(3, 1000);
+  const auto start = std::chrono::steady_clock::now();
+  if (GetParam().model == std::string("ORVC"))
+    lib.Get<Int(Int, double)>("con_pmove")(3, -20);
+  else
+    lib.Get<Int(Int, Int)>("con_pmove")(3, -20);
+  auto done = lib.Get<Int(Int)>("check_done");
+  while (done(3) != 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(done(3), 0);
+  EXPECT_DOUBLE_EQ(lib.TruePos(3), -20);
+  EXPECT_GE(took, std::chrono::milliseconds(20));  // 20 pulses at 1000 pulses/s
+  EXPECT_GE(lib.Now(), 20'000);
 }
 
 TEST_P(EveryModel, ResetPutsPositionsOutputsAndClockBack) {

@@ -58,7 +58,7 @@ class Binding {
   Binding& operator=(const Binding&) = delete;
 
   // Position of an export in the model's list, or -1 when the model lacks it.
-  static consteval int IndexOf(std::string_view name) {
+  static constexpr int IndexOf(std::string_view name) {
     for (std::size_t i = 0; i < kEntryCount; ++i) {
       if (Table::kExports[i] == name) return static_cast<int>(i);
     }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "SimLibrary.h"
+#include "tests/sim/SimLibrary.h"
 
 namespace {
 
@@ -28,17 +28,17 @@ constexpr int kOrvc = 2;
 class CardDriverTest : public testing::Test {
  protected:
   void SetUp() override {
-    for (const SimLibrary& sim : sims_) {
-      ASSERT_TRUE(sim.Usable()) << "the simulated card libraries are built beside the tests";
+    for (const simtest::SimLibrary& sim : sims_) {
+      ASSERT_TRUE(sim.Loaded()) << "the simulated card libraries are built beside the tests";
       sim.Reset();
     }
   }
   void TearDown() override { CardDriver.model = kOrvb; }
 
-  const SimLibrary& Sim(int model) const { return sims_[static_cast<std::size_t>(model)]; }
-  std::vector<std::string> Trace(int model) const { return Sim(model).Trace(); }
+  const simtest::SimLibrary& Sim(int model) const { return sims_[static_cast<std::size_t>(model)]; }
+  std::vector<std::string> Trace(int model) const { return Sim(model).TraceEntries(); }
   void ClearTraces() const {
-    for (const SimLibrary& sim : sims_) sim.ClearTrace();
+    for (const simtest::SimLibrary& sim : sims_) sim.ClearTrace();
   }
 
   // The library of `model` saw exactly `calls`, the other two nothing.
@@ -58,13 +58,13 @@ class CardDriverTest : public testing::Test {
   // An export of the selected model's library, called directly.
   template <typename F>
   F* Direct(int model, const char* name) const {
-    const platform::ModuleHandle modules[] = {CardDriver.libA.module, CardDriver.libB.module, CardDriver.libC.module};
-    return reinterpret_cast<F*>(platform::FindExport(modules[model], name));
+    return Sim(model).Get<F>(name);
   }
 
  private:
-  std::array<SimLibrary, 3> sims_{SimLibrary(CardDriver.libA.module), SimLibrary(CardDriver.libB.module),
-                                  SimLibrary(CardDriver.libC.module)};
+  // The same libraries the driver holds: loading again shares them.
+  const simtest::SimLibrary sims_[3] = {simtest::SimLibrary("ORVA"), simtest::SimLibrary("ORVB"),
+                                        simtest::SimLibrary("ORVC")};
 };
 
 TEST_F(CardDriverTest, EverythingGoesToOrvbUntilCardInitialisation) {
@@ -122,14 +122,15 @@ TEST_F(CardDriverTest, OrvcReceivesDistancesUnchanged) {
 // mistyped argument shows in the trace.
 struct Call {
   std::function<void()> run;
-  const char* expected;
+  const char* expected;            // as a whole-pulse model sees it
+  const char* orvc = nullptr;      // as ORVC sees it, when that differs
 };
 
 TEST_F(CardDriverTest, OperationsPassTheirArgumentsInOrder) {
   const CCardDriver& d = CardDriver;
   int a = 0, b = 0, c = 0, e = 0;
   double position = 0.0;
-  // Calls every model has, as the whole-pulse models see them.
+  // Calls every model has.
   const std::vector<Call> common = {
       {[&] { d.set_maxspeed(3, 1500.5); }, "set_maxspeed(3,1500.5)"},
       {[&] { d.set_conspeed(4, 250.25); }, "set_conspeed(4,250.25)"},
@@ -143,15 +144,15 @@ TEST_F(CardDriverTest, OperationsPassTheirArgumentsInOrder) {
       {[&] { d.set_el_logic(2, 1); }, "set_el_logic(2,1)"},
       {[&] { d.set_org_logic(3, 0); }, "set_org_logic(3,0)"},
       {[&] { d.set_alm_logic(4, 1); }, "set_alm_logic(4,1)"},
-      {[&] { d.con_pmove(2, -1.5); }, "con_pmove(2,-2)"},
-      {[&] { d.con_pmove2(3, 2.5, 1, -2.5); }, "con_pmove2(3,3,1,-3)"},
-      {[&] { d.fast_pmove2(1, 10.4, 4, -10.6); }, "fast_pmove2(1,10,4,-11)"},
-      {[&] { d.con_pmove3(4, 0.5, 2, 1.49, 1, -7.5); }, "con_pmove3(4,1,2,1,1,-8)"},
+      {[&] { d.con_pmove(2, -1.5); }, "con_pmove(2,-2)", "con_pmove(2,-1.5)"},
+      {[&] { d.con_pmove2(3, 2.5, 1, -2.5); }, "con_pmove2(3,3,1,-3)", "con_pmove2(3,2.5,1,-2.5)"},
+      {[&] { d.fast_pmove2(1, 10.4, 4, -10.6); }, "fast_pmove2(1,10,4,-11)", "fast_pmove2(1,10.4,4,-10.6)"},
+      {[&] { d.con_pmove3(4, 0.5, 2, 1.49, 1, -7.5); }, "con_pmove3(4,1,2,1,1,-8)", "con_pmove3(4,0.5,2,1.49,1,-7.5)"},
       {[&] { d.fast_pmove3(2, 3, 3, 4, 4, 5); }, "fast_pmove3(2,3,3,4,4,5)"},
-      {[&] { d.con_line2(2, 100.5, 1, -0.5); }, "con_line2(2,101,1,-1)"},
+      {[&] { d.con_line2(2, 100.5, 1, -0.5); }, "con_line2(2,101,1,-1)", "con_line2(2,100.5,1,-0.5)"},
       {[&] { d.fast_line2(1, 1, 3, 2); }, "fast_line2(1,1,3,2)"},
-      {[&] { d.con_line3(3, -3.5, 1, 1.5, 2, 0); }, "con_line3(3,-4,1,2,2,0)"},
-      {[&] { d.fast_line3(1, 9.5, 2, 8.5, 4, 7.5); }, "fast_line3(1,10,2,9,4,8)"},
+      {[&] { d.con_line3(3, -3.5, 1, 1.5, 2, 0); }, "con_line3(3,-4,1,2,2,0)", "con_line3(3,-3.5,1,1.5,2,0)"},
+      {[&] { d.fast_line3(1, 9.5, 2, 8.5, 4, 7.5); }, "fast_line3(1,10,2,9,4,8)", "fast_line3(1,9.5,2,8.5,4,7.5)"},
       {[&] { d.con_vmove(3, -1); }, "con_vmove(3,-1)"},
       {[&] { d.fast_vmove(2, 1); }, "fast_vmove(2,1)"},
       {[&] { d.con_vmove2(4, 1, 1, -1); }, "con_vmove2(4,1,1,-1)"},
@@ -182,9 +183,9 @@ TEST_F(CardDriverTest, OperationsPassTheirArgumentsInOrder) {
       {[&] { d.set_encoder_mode(4, 1, 4, 1); }, "set_encoder_mode(4,1,4,1)"},
       {[&] { d.enable_el(1, 0); }, "enable_el(1,0)"},
       {[&] { d.enable_org(2, 1); }, "enable_org(2,1)"},
-      {[&] { d.con_pmove4(4, 1.5, 3, -1.5, 2, 2.5, 1, 0.4); }, "con_pmove4(4,2,3,-2,2,3,1,0)"},
+      {[&] { d.con_pmove4(4, 1.5, 3, -1.5, 2, 2.5, 1, 0.4); }, "con_pmove4(4,2,3,-2,2,3,1,0)", "con_pmove4(4,1.5,3,-1.5,2,2.5,1,0.4)"},
       {[&] { d.fast_pmove4(1, 1, 2, 2, 3, 3, 4, 4); }, "fast_pmove4(1,1,2,2,3,3,4,4)"},
-      {[&] { d.con_line4(2, -0.5, 1, 0.5, 4, 5, 3, 6.5); }, "con_line4(2,-1,1,1,4,5,3,7)"},
+      {[&] { d.con_line4(2, -0.5, 1, 0.5, 4, 5, 3, 6.5); }, "con_line4(2,-1,1,1,4,5,3,7)", "con_line4(2,-0.5,1,0.5,4,5,3,6.5)"},
       {[&] { d.fast_line4(3, 1, 4, 2, 1, 3, 2, 4); }, "fast_line4(3,1,4,2,1,3,2,4)"},
       {[&] { d.con_vmove4(1, -1, 2, 1, 3, -1, 4, 1); }, "con_vmove4(1,-1,2,1,3,-1,4,1)"},
       {[&] { d.fast_vmove4(4, 1, 3, -1, 2, 1, 1, -1); }, "fast_vmove4(4,1,3,-1,2,1,1,-1)"},
@@ -213,8 +214,9 @@ TEST_F(CardDriverTest, OperationsPassTheirArgumentsInOrder) {
     for (const Call& call : calls) {
       ClearTraces();
       call.run();
-      SCOPED_TRACE(call.expected);
-      ExpectOnly(model, {call.expected});
+      const char* expected = model == kOrvc && call.orvc != nullptr ? call.orvc : call.expected;
+      SCOPED_TRACE(expected);
+      ExpectOnly(model, {expected});
     }
   };
   expectEach(kOrva, common);
@@ -222,11 +224,9 @@ TEST_F(CardDriverTest, OperationsPassTheirArgumentsInOrder) {
   expectEach(kOrvb, fourAxes);
   expectEach(kOrvb, {{[&] { d.reset_enc_pos(2); }, "reset_enc_pos(2)"},
                      {[&] { d.get_encoder(4, &a); }, "get_encoder(4,*)"}});
+  expectEach(kOrvc, common);
   expectEach(kOrvc, fourAxes);
   expectEach(kOrvc, orvcOnly);
-  // ORVC takes the distances of the whole-pulse models' table unrounded.
-  expectEach(kOrvc, {{[&] { d.con_pmove3(4, 0.5, 2, 1.49, 1, -7.5); }, "con_pmove3(4,0.5,2,1.49,1,-7.5)"},
-                     {[&] { d.fast_line3(1, 9.5, 2, 8.5, 4, 7.5); }, "fast_line3(1,9.5,2,8.5,4,7.5)"}});
 
   // What a model lacks answers CARD_UNSUPPORTED and touches no card.
   const auto expectUnsupported = [&](int model, const std::vector<Call>& calls) {
@@ -304,6 +304,33 @@ TEST_F(CardDriverTest, OrvaHasNoEncoderToRead) {
   EXPECT_EQ(CardDriver.get_encoder(1, &count), 0);
   EXPECT_EQ(count, 99);
   ExpectNoCalls();
+}
+
+TEST_F(CardDriverTest, PositionsComeBackAsDoubles) {
+  auto* setA = Direct<int(int, int)>(kOrva, "set_abs_pos");
+  ASSERT_NE(setA, nullptr);
+  ASSERT_EQ(setA(1, -1234), 0);
+  CardDriver.model = kOrva;
+  double position = 0.75;
+  EXPECT_EQ(CardDriver.get_abs_pos(1, &position), 0);
+  EXPECT_EQ(position, -1234.0);
+
+  // A move of -2.5 on ORVB ends three whole pulses back; ORVC ends at -2.5.
+  for (int model : {kOrvb, kOrvc}) {
+    SCOPED_TRACE(model);
+    CardDriver.model = model;
+    const simtest::SimLibrary& sim = Sim(model);
+    ASSERT_EQ(sim.Manual(1), 0);
+    ASSERT_EQ(CardDriver.reset_pos(2), 0);
+    ASSERT_EQ(CardDriver.set_maxspeed(2, 1000), 0);
+    ASSERT_EQ(CardDriver.set_conspeed(2, 1000), 0);
+    ASSERT_EQ(CardDriver.con_pmove(2, -2.5), 0);
+    sim.RunUntil([] { return CardDriver.check_done(2) == 0; }, 10'000'000);
+    ASSERT_EQ(CardDriver.check_done(2), 0);
+    position = 0.0;
+    EXPECT_EQ(CardDriver.get_abs_pos(2, &position), 0);
+    EXPECT_EQ(position, model == kOrvb ? -3.0 : -2.5);
+  }
 }
 
 TEST_F(CardDriverTest, BadDistancesNeverReachWholePulseModels) {

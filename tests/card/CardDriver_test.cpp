@@ -311,6 +311,14 @@ TEST_F(CardDriverTest, PositionsComeBackAsDoubles) {
   double position = 0.75;
   EXPECT_EQ(CardDriver.get_abs_pos(1, &position), 0);
   EXPECT_EQ(position, -1234.0);
+  // A read the library refuses leaves the caller's position alone.
+  auto* getA = Direct<int(int, int*)>(kOrva, "get_abs_pos");
+  ASSERT_NE(getA, nullptr);
+  int unused = 0;
+  position = 17.0;
+  EXPECT_EQ(CardDriver.get_abs_pos(99, &position), getA(99, &unused));
+  EXPECT_EQ(position, 17.0);
+  EXPECT_EQ(CardDriver.get_abs_pos(1, nullptr), getA(1, nullptr));
 
   // A move of -2.5 on ORVB ends three whole pulses back; ORVC ends at -2.5.
   for (int model : {kOrvb, kOrvc}) {

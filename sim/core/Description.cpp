@@ -1,8 +1,7 @@
 #include "core/Description.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -27,12 +26,15 @@ std::vector<std::string> Words(const std::string& s) {
   return out;
 }
 
+// Locale-independent: the program's windows may switch the C locale to one
+// with a decimal comma.
 bool Number(const std::string& word, double& value) {
-  if (word.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(word.c_str(), &end);
-  if (end != word.c_str() + word.size() || errno == ERANGE || !std::isfinite(v) ||
+  const char* first = word.data();
+  const char* last = first + word.size();
+  if (first != last && *first == '+') ++first;
+  double v = 0;
+  const auto result = std::from_chars(first, last, v);
+  if (first == last || result.ec != std::errc() || result.ptr != last || !std::isfinite(v) ||
       std::fabs(v) > kMaxMagnitude)
     return false;
   value = v;
@@ -52,8 +54,7 @@ bool Level(const std::string& word, int& value) {
 }
 
 // Applies one "key = value" line to an axis.
-bool AxisKey(const std::string& key, const std::vector<std::string>& v, AxisDescription& a,
-             std::string& why) {
+bool AxisKey(const std::string& key, const std::vector<std::string>& v, AxisDescription& a, std::string& why) {
   auto numbers = [&](std::size_t n, double* out[]) {
     if (v.size() != n) {
       why = "'" + key + "' takes " + std::to_string(n) + (n == 1 ? " number" : " numbers");
@@ -95,8 +96,8 @@ bool AxisKey(const std::string& key, const std::vector<std::string>& v, AxisDesc
     return numbers(3, o);
   }
   if (key == "wiring") {
-    if (v.size() != 4 || !Level(v[0], a.wireLimit) || !Level(v[1], a.wireHome) ||
-        !Level(v[2], a.wireSlow) || !Level(v[3], a.wireAlarm)) {
+    if (v.size() != 4 || !Level(v[0], a.wireLimit) || !Level(v[1], a.wireHome) || !Level(v[2], a.wireSlow) ||
+        !Level(v[3], a.wireAlarm)) {
       why = "'wiring' takes four levels (0/low or 1/high): limits, home, slow-down, alarm";
       return false;
     }
@@ -120,9 +121,12 @@ bool CheckAxis(const AxisDescription& a, std::string& why) {
   if (!(a.slowNeg < a.slowPos)) return why = "slowdown: the negative zone must begin below the positive", false;
   if (a.start < a.travelMin || a.start > a.travelMax) return why = "start lies outside the travel", false;
   if (!(a.indexPeriod > 0)) return why = "index: the period must be above 0", false;
-  if (!(a.countsPerPulse > 0) || a.countsPerPulse > 1000) return why = "encoder: counts per pulse must be above 0 and at most 1000", false;
-  if (!(a.scaleError > -0.5 && a.scaleError < 0.5)) return why = "encoder: the scale error must lie between -0.5 and 0.5", false;
-  if (!(a.lostPer10000 >= 0 && a.lostPer10000 <= 10000)) return why = "encoder: lost counts must lie between 0 and 10000", false;
+  if (!(a.countsPerPulse > 0) || a.countsPerPulse > 1000)
+    return why = "encoder: counts per pulse must be above 0 and at most 1000", false;
+  if (!(a.scaleError > -0.5 && a.scaleError < 0.5))
+    return why = "encoder: the scale error must lie between -0.5 and 0.5", false;
+  if (!(a.lostPer10000 >= 0 && a.lostPer10000 <= 10000))
+    return why = "encoder: lost counts must lie between 0 and 10000", false;
   return true;
 }
 

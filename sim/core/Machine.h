@@ -36,6 +36,8 @@ inline constexpr int kBadArgument = -1;
 inline constexpr int kAlarm = -2;
 inline constexpr int kBusy = -3;
 inline constexpr int kNoList = -4;
+// check_limit and get_cur_dir for a bad axis (-1 is an answer there).
+inline constexpr int kNoReading = -2;
 
 // The per-axis inputs, in the order of the SIM_SIGNAL_ values.
 enum Signal { PosLimit = 0, NegLimit = 1, Home = 2, SlowDown = 3, AlarmInput = 4 };
@@ -89,6 +91,9 @@ class Machine {
   double VectorConSpeed() const { return vectorCon_; }
   void GetVectorProfile(double* start, double* top, double* accel) const;
   int ChangeSpeed(int axis, double speed);
+  // New distance (from its start) for a running single-axis move, in its
+  // direction and not behind where it stands.
+  int ChangeTarget(int axis, double distance);
 
   // Axis set-up.
   int SetOutMode(int axis, int mode, int level);
@@ -153,7 +158,7 @@ class Machine {
     bool active = false;
     Path path = Path::Line;
     int count = 0;
-    std::array<int, 4> axes{};     // 0-based
+    std::array<int, 4> axes{};  // 0-based
     std::array<double, 4> origin{};
     std::array<double, 4> unit{};
     std::array<double, 4> target{};
@@ -165,7 +170,7 @@ class Machine {
     // Times are seconds after baseUs, the machine time at which the motion
     // was commanded, so a run repeats bit for bit whatever the clock read.
     std::int64_t baseUs = 0;
-    double planTime = 0;      // s(t) = planDistance + profile.Distance(t - planTime)
+    double planTime = 0;  // s(t) = planDistance + profile.Distance(t - planTime)
     double planDistance = 0;
     double lastTime = 0;
     Speed speedKind = Speed::Constant;
@@ -185,17 +190,17 @@ class Machine {
 
   struct Axis {
     AxisDescription d;
-    double x = 0;        // machine position
-    double zero = 0;     // command position = x - zero
-    double enc = 0;      // encoder counts (with the multiplier)
+    double x = 0;     // machine position
+    double zero = 0;  // command position = x - zero
+    double enc = 0;   // encoder counts (with the multiplier)
     double encZero = 0;
     double travelled = 0;
     double lost = 0;
-    int motion = -1;     // slot in motions_, -1 standing
+    int motion = -1;  // slot in motions_, -1 standing
     double maxSpeed = 0, conSpeed = 0, startSpeed = 0, topSpeed = 0, accel = 0;
-    int homeMode = 0, outMode = 1, outLevel = 1, getposMode = 1, encMode = 1, encMultiplier = 1,
-        encCount = 1, dir = 1, backlash = 0, commands = 0;
-    std::array<int, 4> logic{};   // active level of each function's input
+    int homeMode = 0, outMode = 1, outLevel = 1, getposMode = 1, encMode = 1, encMultiplier = 1, encCount = 1, dir = 1,
+        backlash = 0, commands = 0;
+    std::array<int, 4> logic{};  // active level of each function's input
     std::array<int, 4> enabled{};
     std::array<int, 5> forced{};  // per Signal: -1 machine, 0, 1
   };
@@ -209,6 +214,7 @@ class Machine {
   double PathDistance(const Motion& m, double t) const;
   double PositionAt(const Motion& m, int k, double t) const;
   double VelocityOf(const Motion& m, int k, double t) const;
+  double ArcStepEnd(const Motion& m, double ta, double tb) const;
   bool FindEvent(const Motion& m, double ta, double tb, double& te) const;
   void MoveTo(Motion& m, double t);
   void ApplyTravel(Axis& a, double dx);
@@ -219,8 +225,8 @@ class Machine {
   void Replan(Motion& m, double top);
   void RestartHome(Motion& m, int dir, HomePhase phase);
   int FreeSlot(int firstAxis) const;
-  int StartLine(const int* axes0, const double* distances, int count, double start, double top,
-                double accel, Speed speed, bool endless);
+  int StartLine(const int* axes0, const double* distances, int count, double start, double top, double accel,
+                Speed speed, bool endless);
   int StartArc(const ArcSegment& s, bool fromList, std::int64_t baseUs, double t);
   void StartNextListSegment(std::int64_t baseUs, double t);
   bool Electrical(const Axis& a, Signal s) const;

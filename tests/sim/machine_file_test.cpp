@@ -30,7 +30,7 @@ class MachineFile : public ::testing::Test {
     std::filesystem::remove_all(folder);
   }
   std::string Write(const std::string& text) {
-    const auto path = (folder / "machine.cfg").string();
+    auto path = (folder / "machine.cfg").string();
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
@@ -60,9 +60,9 @@ TEST_F(MachineFile, TwoCardsLoopBackAndAxisSettingsTakeEffect) {
                           "loopback = yes\n"
                           "[axis all]\n"
                           "limits = -50 50\n"
-                          "[axis 6]\n"
+                          "[axis 6]   # sections may carry comments\n"
                           "start = 60   # already on its positive limit\n"
-                          "encoder = 2 0 0\n",
+                          "encoder = +2 0 0\n",
                           message),
             0);
   EXPECT_TRUE(message.empty()) << message;
@@ -73,6 +73,14 @@ TEST_F(MachineFile, TwoCardsLoopBackAndAxisSettingsTakeEffect) {
   Int pos = -1;
   lib.Get<Int(Int, Int*)>("get_abs_pos")(6, &pos);
   EXPECT_EQ(pos, 0);  // the command position starts at 0 wherever the stage stands
+  lib.Manual(1);
+  lib.Get<Int(Int, double)>("set_conspeed")(6, 1000);
+  ASSERT_EQ(lib.Get<Int(Int, Int)>("con_pmove")(6, -15), 0);
+  lib.Advance(1'000'000);
+  Int count = 0;
+  lib.Get<Int(Int, Int*)>("get_encoder")(6, &count);
+  EXPECT_EQ(count, -30);  // two counts per pulse on axis 6
+  EXPECT_EQ(lib.Get<Int(Int)>("check_limit")(6), 0);
 
   // Outputs are looped back to the inputs of their own card only.
   auto in = lib.Get<Int(Int, Int)>("checkin_bit");

@@ -1,0 +1,276 @@
+#include "settings/ProfileFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "operator/OperatorPort.h"
+#include "platform/SystemLanguage.h"
+#include "settings/NumberText.h"
+
+CProfileFile ProfileFile;
+
+namespace {
+
+// Distinguishes the temporary files of one process.
+std::atomic<unsigned> tempCounter{0};
+
+std::string FileNamePart(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool ReadWholeFile(int fd, std::string& out) {
+  out.clear();
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+// The file a write replaces: a symbolic link is followed, so the link stays.
+std::string ResolveTarget(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
+CProfileFile::~CProfileFile() {
+  // At exit the front end may be gone: commit without messages.
+  if (mode == Mode::Write && stream != nullptr) {
+    const bool ok = !writeFailed && std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+    std::fclose(stream);
+    stream = nullptr;
+    if (!ok || std::rename(tempPath.c_str(), targetPath.c_str()) != 0) unlink(tempPath.c_str());
+  }
+}
+
+int CProfileFile::OpenRead(const std::string& path) {
+  if (isOpen) Close();
+  bool ok = false;
+  if (!path.empty()) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      ok = ReadWholeFile(fd, content);
+      close(fd);
+    }
+  }
+  if (!ok) {
+    content.clear();
+    content.shrink_to_fit();
+    isOpen = false;
+    mode = Mode::None;
+    const std::string text =
+        platform::SystemDefaultLangId() == platform::kLangChinese
+            ? "打开配置文件" + FileNamePart(path) + "失败！系统将采用缺省值。"
+            : "Open config file " + path + "failed! System will take default value.";
+    Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
+    return 1;
+  }
+  readPos = 0;
+  isOpen = true;
+  mode = Mode::Read;
+  return 0;
+}
+
+void CProfileFile::ShowCreateFailure(const std::string& path) const {
+  const std::string text = platform::SystemDefaultLangId() == platform::kLangChinese
+                               ? "创建配置文件" + path + "失败！"
+                               : "Create config file " + path + " Failed!";
+  Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::Exclamation);
+}
+
+int CProfileFile::OpenWrite(const std::string& path) {
+  if (isOpen) Close();
+  isOpen = false;
+  mode = Mode::None;
+  shownPath = path;
+  targetPath = path.empty() ? path : ResolveTarget(path);
+
+  struct stat st {};
+  const bool exists = !targetPath.empty() && stat(targetPath.c_str(), &st) == 0;
+  if (targetPath.empty() || (exists && !S_ISREG(st.st_mode))) {
+    ShowCreateFailure(path);
+    return 1;
+  }
+  const std::string folder = FolderPart(targetPath);
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    tempPath = folder + ".tessor-" + std::to_string(getpid()) + "-" + std::to_string(tempCounter.fetch_add(1)) + ".tmp";
+    fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    ShowCreateFailure(path);
+    return 1;
+  }
+  // The replacement keeps the permissions of the file it replaces.
+  if (exists) fchmod(fd, st.st_mode & 07777);
+  stream = fdopen(fd, "wb");
+  if (stream == nullptr) {
+    close(fd);
+    unlink(tempPath.c_str());
+    ShowCreateFailure(path);
+    return 1;
+  }
+  writeFailed = false;
+  isOpen = true;
+  mode = Mode::Write;
+  return 0;
+}
+
+void CProfileFile::AbandonWrite() {
+  if (stream != nullptr) std::fclose(stream);
+  stream = nullptr;
+  unlink(tempPath.c_str());
+}
+
+void CProfileFile::Close() {
+  if (!isOpen) return;
+  isOpen = false;
+  if (mode == Mode::Read) {
+    mode = Mode::None;
+    content.clear();
+    content.shrink_to_fit();
+    readPos = 0;
+    return;
+  }
+  mode = Mode::None;
+  bool ok = !writeFailed && std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+  ok = std::fclose(stream) == 0 && ok;
+  stream = nullptr;
+  if (ok && std::rename(tempPath.c_str(), targetPath.c_str()) == 0) {
+    SyncFolder(FolderPart(targetPath));
+    return;
+  }
+  unlink(tempPath.c_str());
+  ShowCreateFailure(shownPath);
+}
+
+bool CProfileFile::FindKey(std::string_view key, std::string_view& value) {
+  const std::string_view all(content);
+  while (readPos < all.size()) {
+    const std::size_t newline = all.find('\n', readPos);
+    std::string_view line;
+    if (newline == std::string_view::npos) {
+      line = all.substr(readPos);
+      readPos = all.size();
+    } else {
+      line = all.substr(readPos, newline - readPos);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      readPos = newline + 1;
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    const std::string_view name = line.substr(0, equals);
+    if (name.size() == key.size() + 2 && name.front() == '[' && name.back() == ']' &&
+        name.substr(1, key.size()) == key) {
+      value = line.substr(equals + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+int CProfileFile::ReadString(std::string_view key, std::string& out) {
+  if (!isOpen || mode != Mode::Read) return 1;
+  readPos = 0;
+  std::string_view value;
+  if (!FindKey(key, value)) return 1;
+  out.assign(value);
+  return 0;
+}
+
+int CProfileFile::ReadInt(std::string_view key, std::int32_t& out) {
+  if (!isOpen || mode != Mode::Read) return 1;
+  readPos = 0;
+  return ReadNextInt(key, out);
+}
+
+int CProfileFile::ReadDouble(std::string_view key, double& out) {
+  if (!isOpen || mode != Mode::Read) return 1;
+  readPos = 0;
+  return ReadNextDouble(key, out);
+}
+
+int CProfileFile::ReadNextInt(std::string_view key, std::int32_t& out) {
+  if (!isOpen || mode != Mode::Read) return 1;
+  std::string_view value;
+  if (!FindKey(key, value)) return 1;
+  if (!value.empty()) out = numtext::ParseInt(value);
+  return 0;
+}
+
+int CProfileFile::ReadNextDouble(std::string_view key, double& out) {
+  if (!isOpen || mode != Mode::Read) return 1;
+  std::string_view value;
+  if (!FindKey(key, value)) return 1;
+  if (!value.empty()) out = numtext::ParseDouble(value);
+  return 0;
+}
+
+int CProfileFile::WriteLine(std::string_view line) {
+  if (!isOpen || mode != Mode::Write) return 1;
+  if (std::fwrite(line.data(), 1, line.size(), stream) != line.size() || std::fwrite("\r\n", 1, 2, stream) != 2) {
+    writeFailed = true;
+    return 1;
+  }
+  return 0;
+}
+
+int CProfileFile::WriteSection(std::string_view name) {
+  if (!isOpen || mode != Mode::Write) return 1;
+  lineBuffer.assign("[").append(name).append("]");
+  const int rc = WriteLine("") | WriteLine(lineBuffer);
+  return rc | WriteLine("");
+}
+
+int CProfileFile::WriteString(std::string_view key, std::string_view text) {
+  if (!isOpen || mode != Mode::Write) return 1;
+  lineBuffer.assign("[").append(key).append("]=").append(text);
+  return WriteLine(lineBuffer);
+}
+
+int CProfileFile::WriteInt(std::string_view key, std::int32_t value) {
+  if (!isOpen || mode != Mode::Write) return 1;
+  lineBuffer.assign("[").append(key).append("]=");
+  numtext::AppendInt(lineBuffer, value);
+  return WriteLine(lineBuffer);
+}
+
+int CProfileFile::WriteDouble(std::string_view key, double value) {
+  if (!isOpen || mode != Mode::Write) return 1;
+  lineBuffer.assign("[").append(key).append("]=");
+  numtext::AppendFixed(lineBuffer, value, 6);
+  return WriteLine(lineBuffer);
+}

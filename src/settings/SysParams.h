@@ -1,0 +1,76 @@
+#pragma once
+// The machine and operator settings kept in sysparam.cfg in the program's
+// folder: one global record, fields named by their file keys. Per-axis
+// arrays have 16 entries, index = axis number - 1.
+
+#include <cstdint>
+#include <string>
+
+#include "program/MotionCommand.h"
+
+inline constexpr int kAxisEntries = 16;
+
+// The default Chinese caption "电动平移台应用软件" as the file holds it (GBK).
+inline constexpr const char* kDefaultTitleChs =
+    "\xB5\xE7\xB6\xAF\xC6\xBD\xD2\xC6\xCC\xA8\xD3\xA6\xD3\xC3\xC8\xED\xBC\xFE";
+inline constexpr const char* kDefaultTitleEng = "Kinolt Software";
+
+struct SysParamsRecord {
+  std::string TitleNameChs = kDefaultTitleChs;  // GBK bytes, decoded for display
+  std::string TitleNameEng = kDefaultTitleEng;
+  std::int32_t Ctrler = 0;    // 0 ORVA, 1 ORVB, 2 ORVC
+  std::int32_t UnitLine = 0;  // 0 pulse, 1 mm, 2 micron
+  std::int32_t UnitCir = 0;   // 0 pulse, 3 degree
+  double CheckTime = 3.0;     // settle time before an encoder check, s
+  std::int32_t Input = 0;     // real-time correction while idle
+  std::int32_t LangVer = 0;   // 0 English, 1 Chinese
+
+  std::int32_t Unit[kAxisEntries] = {};
+  std::int32_t Equip[kAxisEntries] = {};  // 0 linear stage, 1 rotary stage
+  double MotorPulse[kAxisEntries] = {};
+  double MotorRatio[kAxisEntries] = {};
+  double FeedBack[kAxisEntries] = {};
+  double Guide[kAxisEntries] = {};
+  double Error[kAxisEntries] = {};
+  std::int32_t Dir[kAxisEntries] = {};
+  double HighSpd[kAxisEntries] = {};
+  double LowSpd[kAxisEntries] = {};
+  double AccSpd[kAxisEntries] = {};
+  double Expiation[kAxisEntries] = {};
+  std::int32_t PulseType[kAxisEntries] = {};
+  std::int32_t HomeType[kAxisEntries] = {};
+  std::int32_t EncFreq[kAxisEntries] = {};
+  std::int32_t AlarmEffLev[kAxisEntries] = {};
+  std::int32_t OrgEffLev[kAxisEntries] = {};
+  std::int32_t ElEffLev[kAxisEntries] = {};
+  std::int32_t SdEffLev[kAxisEntries] = {};
+  double PMoveSetLowSpd[kAxisEntries] = {};
+  double PMoveSetHighSpd[kAxisEntries] = {};
+  double PMoveSetAccSpd[kAxisEntries] = {};
+  double PMoveSetStep[kAxisEntries] = {};
+
+  // The last command of each direct-motion tab (file prefixes Line, Inter,
+  // Arc); the delay is not stored.
+  MotionCommand PtoPRunRecord{};
+  MotionCommand LinearRunRecord{};
+  MotionCommand CircularRunRecord{};
+
+  // The values before loading: every number 0, CheckTime 3, the captions.
+  void Reset();
+  // The values a missing file is created with.
+  void SetDefaults();
+};
+
+extern SysParamsRecord SysParams;
+
+// The file's full path; LoadSysParams computes it, SaveSysParams reuses it.
+extern std::string SysParamsPath;
+
+// Fills SysParams from the file, or sets the defaults and writes them.
+void LoadSysParams();
+// Rewrites the whole file from SysParams.
+void SaveSysParams();
+
+// Tests put sysparam.cfg in a folder of their own (with its final '/');
+// empty restores the program's folder.
+void SetSysParamsFolderForTesting(std::string folder);

@@ -1,0 +1,282 @@
+#include "settings/ProfileFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "RecordingPort.h"
+#include "TempFolder.h"
+
+namespace {
+
+// Sets LANG for the profile file's own messages; restores the old value.
+class ScopedLang {
+ public:
+  explicit ScopedLang(const char* value) {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+      const char* old = std::getenv(name);
+      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+      unsetenv(name);
+    }
+    setenv("LANG", value, 1);
+  }
+  ~ScopedLang() {
+    for (const auto& [name, value] : saved_) {
+      if (value) setenv(name.c_str(), value->c_str(), 1);
+      else unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  void TearDown() override { file.Close(); }
+
+  void OpenWith(const std::string& bytes) {
+    WriteFileBytes(path, bytes);
+    ASSERT_EQ(file.OpenRead(path), 0);
+  }
+
+  RecordingPort port;
+  ScopedLang lang{"en_US.UTF-8"};
+  TempFolder folder;
+  std::string path = folder.File("test.cfg");
+  CProfileFile file;
+};
+
+TEST_F(ProfileFileTest, KeySearchFindsExactBracketedNameBeforeFirstEquals) {
+  OpenWith(
+      "\r\n[Sec]\r\n\r\n"
+      "[A] =1\r\n"          // blank before '=': not key A
+      "[a]=2\r\n"           // case matters
+      "[A]= 7\r\n"          // blank after '=' belongs to the value
+      "[A]=8\r\n"           // second occurrence
+      "[Eq]=x=y = z\r\n"    // value keeps further '=' and blanks
+      "[Empty]=\r\n"
+      "no equals here\r\n"
+      "[Unit[3]]=5\r\n");   // key holding brackets
+  std::int32_t value = -1;
+  EXPECT_EQ(file.ReadInt("A", value), 0);
+  EXPECT_EQ(value, 7);
+  std::string text;
+  EXPECT_EQ(file.ReadString("A", text), 0);
+  EXPECT_EQ(text, " 7");
+  EXPECT_EQ(file.ReadString("A ", text), 1);  // "[A ]" is nowhere
+  EXPECT_EQ(file.ReadString("Eq", text), 0);
+  EXPECT_EQ(text, "x=y = z");
+  EXPECT_EQ(file.ReadInt("Unit[3]", value), 0);
+  EXPECT_EQ(value, 5);
+  EXPECT_EQ(file.ReadString("Sec", text), 1);  // a section is not a setting
+
+  // An empty value succeeds and leaves every kind of output alone.
+  value = 42;
+  double real = 4.5;
+  text = "keep";
+  EXPECT_EQ(file.ReadInt("Empty", value), 0);
+  EXPECT_EQ(file.ReadDouble("Empty", real), 0);
+  EXPECT_EQ(file.ReadString("Empty", text), 0);
+  EXPECT_EQ(value, 42);
+  EXPECT_EQ(real, 4.5);
+  EXPECT_EQ(text, "");  // a string takes the empty text
+
+  // A missing key fails and touches nothing.
+  value = 42;
+  text = "keep";
+  EXPECT_EQ(file.ReadInt("Missing", value), 1);
+  EXPECT_EQ(file.ReadString("Missing", text), 1);
+  EXPECT_EQ(value, 42);
+  EXPECT_EQ(text, "keep");
+}
+
+TEST_F(ProfileFileTest, ReadNextContinuesAfterLastMatchAndStaysAtEnd) {
+  OpenWith("[K]=1\n[X]=9\n[K]=2\n[K]=3");
+  std::int32_t value = 0;
+  EXPECT_EQ(file.ReadNextInt("K", value), 0);
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(file.ReadNextInt("K", value), 0);
+  EXPECT_EQ(value, 2);
+  // ReadInt restarts from the top; ReadNext goes on after its match.
+  EXPECT_EQ(file.ReadInt("K", value), 0);
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(file.ReadNextInt("X", value), 0);
+  EXPECT_EQ(value, 9);
+  double real = 0;
+  EXPECT_EQ(file.ReadNextDouble("K", real), 0);
+  EXPECT_EQ(real, 2.0);
+  EXPECT_EQ(file.ReadNextInt("K", value), 0);  // last line has no line end
+  EXPECT_EQ(value, 3);
+  // A failed search leaves the position at the end: every later one fails.
+  EXPECT_EQ(file.ReadNextInt("Missing", value), 1);
+  EXPECT_EQ(file.ReadNextInt("K", value), 1);
+  EXPECT_EQ(value, 3);
+}
+
+TEST_F(ProfileFileTest, LfAndCrLfFilesReadAlike) {
+  for (const std::string end : {"\n", "\r\n"}) {
+    OpenWith("[S]=text" + end + "[D]=2.5" + end + "[I]=-12" + end);
+    std::string text;
+    double real = 0;
+    std::int32_t value = 0;
+    EXPECT_EQ(file.ReadString("S", text), 0);
+    EXPECT_EQ(text, "text");  // no CR left in the value
+    EXPECT_EQ(file.ReadDouble("D", real), 0);
+    EXPECT_EQ(real, 2.5);
+    EXPECT_EQ(file.ReadInt("I", value), 0);
+    EXPECT_EQ(value, -12);
+    file.Close();
+  }
+}
+
+TEST_F(ProfileFileTest, NumbersConvertLikeStrtolAndStrtodWithSaturation) {
+  OpenWith(
+      "[lead]=   15xyz\n[none]=abc\n[big]=99999999999999999999\n[small]=-99999999999999\n"
+      "[real]=  -2.5e2kg\n[hugeReal]=1e999\n[plus]=+7\n");
+  std::int32_t value = 1;
+  double real = 1;
+  EXPECT_EQ(file.ReadInt("lead", value), 0);
+  EXPECT_EQ(value, 15);
+  EXPECT_EQ(file.ReadInt("none", value), 0);
+  EXPECT_EQ(value, 0);
+  EXPECT_EQ(file.ReadInt("big", value), 0);
+  EXPECT_EQ(value, 2147483647);
+  EXPECT_EQ(file.ReadInt("small", value), 0);
+  EXPECT_EQ(value, -2147483647 - 1);
+  EXPECT_EQ(file.ReadInt("plus", value), 0);
+  EXPECT_EQ(value, 7);
+  EXPECT_EQ(file.ReadDouble("real", real), 0);
+  EXPECT_EQ(real, -250.0);
+  EXPECT_EQ(file.ReadDouble("hugeReal", real), 0);
+  EXPECT_TRUE(std::isinf(real));
+  EXPECT_EQ(file.ReadDouble("none", real), 0);
+  EXPECT_EQ(real, 0.0);
+}
+
+TEST_F(ProfileFileTest, LinesOfAnyLength) {
+  const std::string longValue(200000, 'v');
+  OpenWith("[pad]=" + std::string(100000, 'p') + "\r\n[long]=" + longValue + "\r\n[after]=3\r\n");
+  std::string text;
+  std::int32_t value = 0;
+  EXPECT_EQ(file.ReadString("long", text), 0);
+  EXPECT_EQ(text, longValue);
+  EXPECT_EQ(file.ReadInt("after", value), 0);
+  EXPECT_EQ(value, 3);
+}
+
+TEST_F(ProfileFileTest, WritesExactBytesWithCrLf) {
+  ASSERT_EQ(file.OpenWrite(path), 0);
+  EXPECT_EQ(file.WriteSection("Sec"), 0);
+  EXPECT_EQ(file.WriteString("Name", "a=b \xB5\xE7"), 0);
+  EXPECT_EQ(file.WriteInt("Neg", -42), 0);
+  EXPECT_EQ(file.WriteDouble("A", 0.1), 0);
+  EXPECT_EQ(file.WriteDouble("B", -2.5), 0);
+  EXPECT_EQ(file.WriteDouble("C", 3200), 0);
+  EXPECT_EQ(file.WriteDouble("D", 0.005), 0);
+  EXPECT_EQ(file.WriteDouble("E", 1e20), 0);
+  file.Close();
+  EXPECT_EQ(ReadFileBytes(path),
+            "\r\n[Sec]\r\n\r\n[Name]=a=b \xB5\xE7\r\n[Neg]=-42\r\n[A]=0.100000\r\n[B]=-2.500000\r\n"
+            "[C]=3200.000000\r\n[D]=0.005000\r\n[E]=100000000000000000000.000000\r\n");
+  EXPECT_TRUE(port.Boxes().empty());
+}
+
+TEST_F(ProfileFileTest, ClosedOrWrongModeFailsWithoutEffect) {
+  std::int32_t value = 5;
+  std::string text = "keep";
+  EXPECT_EQ(file.ReadInt("K", value), 1);
+  EXPECT_EQ(file.ReadString("K", text), 1);
+  EXPECT_EQ(file.WriteInt("K", 1), 1);
+  EXPECT_EQ(file.WriteSection("S"), 1);
+  EXPECT_EQ(value, 5);
+  EXPECT_EQ(text, "keep");
+  file.Close();  // closing a closed file is harmless
+
+  // Reads on a file being written fail, and so do writes on a read file.
+  ASSERT_EQ(file.OpenWrite(path), 0);
+  file.WriteInt("K", 1);
+  EXPECT_EQ(file.ReadInt("K", value), 1);
+  file.Close();
+  ASSERT_EQ(file.OpenRead(path), 0);
+  EXPECT_EQ(file.WriteInt("K", 2), 1);
+  EXPECT_EQ(file.ReadInt("K", value), 0);
+  EXPECT_EQ(value, 1);
+}
+
+TEST_F(ProfileFileTest, OpenFailuresShowMessagesInSystemLanguage) {
+  const std::string missing = folder.File("nothing.cfg");
+  EXPECT_EQ(file.OpenRead(missing), 1);
+  EXPECT_FALSE(file.IsOpen());
+  const std::string badFolder = folder.File("no/such/x.cfg");
+  EXPECT_EQ(file.OpenWrite(badFolder), 1);
+  EXPECT_FALSE(file.IsOpen());
+  {
+    ScopedLang chinese("zh_CN.UTF-8");
+    file.OpenRead(missing);
+    file.OpenWrite(badFolder);
+  }
+  const auto boxes = port.Boxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[0].text, "Open config file " + missing + "failed! System will take default value.");
+  EXPECT_EQ(boxes[0].icon, BoxIcon::None);
+  EXPECT_EQ(boxes[1].text, "Create config file " + badFolder + " Failed!");
+  EXPECT_EQ(boxes[1].icon, BoxIcon::Exclamation);
+  EXPECT_EQ(boxes[2].text, "打开配置文件nothing.cfg失败！系统将采用缺省值。");
+  EXPECT_EQ(boxes[3].text, "创建配置文件" + badFolder + "失败！");
+  for (const auto& b : boxes) {
+    EXPECT_EQ(b.caption, "Tessor");
+    EXPECT_EQ(b.buttons, BoxButtons::Ok);
+  }
+  // A folder is not a file to read or replace.
+  port.ClearRecord();
+  EXPECT_EQ(file.OpenRead(folder.Folder()), 1);
+  EXPECT_EQ(file.OpenWrite(folder.File("")), 1);
+  EXPECT_EQ(port.Boxes().size(), 2u);
+}
+
+TEST_F(ProfileFileTest, WriteReplacesTheFileOnlyOnClose) {
+  WriteFileBytes(path, "old contents");
+  chmod(path.c_str(), 0640);
+  ASSERT_EQ(file.OpenWrite(path), 0);
+  file.WriteInt("New", 1);
+  EXPECT_EQ(ReadFileBytes(path), "old contents");  // never truncated first
+  file.Close();
+  EXPECT_EQ(ReadFileBytes(path), "[New]=1\r\n");
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  // Only the target is left in the folder: no temporary files.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Folder()), {}), 1);
+}
+
+TEST_F(ProfileFileTest, WriteThroughSymbolicLinkKeepsTheLink) {
+  const std::string real = folder.File("real.cfg");
+  WriteFileBytes(real, "old");
+  std::filesystem::create_symlink(real, path);
+  ASSERT_EQ(file.OpenWrite(path), 0);
+  file.WriteInt("K", 3);
+  file.Close();
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(ReadFileBytes(real), "[K]=3\r\n");
+}
+
+TEST_F(ProfileFileTest, FailedCommitLeavesTargetAndReports) {
+  ASSERT_EQ(file.OpenWrite(path), 0);
+  file.WriteInt("K", 3);
+  // The target turns into a non-empty folder before the commit: the rename
+  // must fail, and nothing may be lost or left behind.
+  std::filesystem::create_directory(path);
+  WriteFileBytes(path + "/inside", "x");
+  file.Close();
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  EXPECT_EQ(ReadFileBytes(path + "/inside"), "x");
+  ASSERT_EQ(port.Boxes().size(), 1u);
+  EXPECT_EQ(port.Boxes()[0].text, "Create config file " + path + " Failed!");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Folder()), {}), 1);
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#pragma once
+// The logic of the program input dialog and its four command pages over
+// plain page values; the windows only move values in and out. Every store
+// fills EditCommand, builds the code text and stores by EditMode.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "program/MotionCommand.h"
+
+// The command list by card model: 12 codes for ORVA (0), 16 otherwise.
+std::span<const std::int32_t> CommandListForModel(int ctrler);
+// The list entry showing `code`, or 0 when the model's list lacks it.
+int CommandListEntry(int ctrler, std::int32_t code);
+
+enum class CommandPage { PtoP, Linear, Home, SwitchOutput };
+// The page that makes `code` (point-to-point for a code of no page).
+CommandPage PageForCode(std::int32_t code);
+
+// List texts of the pages: axes "X Axis" ... (four, or eight with two
+// cards), cards "No.1" ["No.2"], levels, and output ports by model (24
+// "No.%d" for ORVA and ORVC, 16 "N0.%d" for ORVB; "%d号输出口" in Chinese).
+// Empty lists for a language other than English and Chinese.
+std::vector<std::string> AxisListTexts(int cardCount, int language);
+std::vector<std::string> CardListTexts(int cardCount, int language);
+std::vector<std::string> LevelListTexts(int language);
+std::vector<std::string> OutputPortTexts(int ctrler, int language);
+
+// Fields enabled on the point-to-point and linear pages for a motion code.
+struct PageFieldsEnabled {
+  bool axis[4];
+  bool distance[4];
+  bool startSpeed[4];  // point-to-point boxes
+  bool maxSpeed[4];
+  bool acceleration[4];
+  bool vectorStart;  // linear page
+  bool vectorMax;
+  bool vectorAcc;
+};
+PageFieldsEnabled FieldsEnabled(CommandPage page, std::int32_t code);
+
+// Home page: axis entry 0-7 (axis number entry + 1). The speeds and the
+// direction come from the axis's homing settings at this moment.
+int StoreHomeCommand(int axisEntry, double delay);
+
+// Switch-output page: card entry 0-1, port entry from 0 (the page selects
+// the first port when it is created), level entry 0 low, 1 high.
+int StoreSwitchOutputCommand(int cardEntry, int portEntry, int levelEntry, double delay);
+
+struct PtoPPageValues {
+  int axisEntry[4] = {0, 1, 2, 3};  // X, Y, Z, T
+  double distance[4] = {10, 10, 10, 10};
+  double startSpeed[4] = {20, 20, 20, 20};
+  double maxSpeed[4] = {50, 50, 50, 50};
+  double acceleration[4] = {20, 20, 20, 20};
+  double delay = 0;
+  std::int32_t loop = 0;
+};
+
+struct LinearPageValues {
+  int axisEntry[4] = {0, 1, 2, 3};
+  double distance[4] = {10, 10, 10, 10};
+  double vectorStart = 20;
+  double vectorMax = 50;
+  double vectorAcc = 20;
+  double delay = 0;
+  std::int32_t loop = 0;
+};
+
+// True when `speed` of `axis` (1-8) converts to 2000000 pulses/s or more;
+// the unit conversion's SpeedOutOfRange.
+using SpeedCheck = bool (*)(int axis, double speed);
+
+// Point-to-point store: speed check per box axis (start-up speeds for a
+// constant code, maximum speeds for a fast one; message 1), then distinct
+// axes (message 0); then the command, or with loop L the 2 x L commands
+// alternating the move and its reverse (none for L <= 0; the loop is
+// ignored in modify mode). Returns the number of entries stored.
+int StorePtoPCommand(std::int32_t code, const PtoPPageValues& page, SpeedCheck outOfRange);
+
+// Linear store: distinct axes (message 0), no speed check; vector speeds in
+// slot 0 only; repetition as above.
+int StoreLinearCommand(std::int32_t code, const LinearPageValues& page);
+
+// Page values of an entry loaded in modify mode (loop 0).
+PtoPPageValues PtoPValuesOf(const MotionCommand& command);
+LinearPageValues LinearValuesOf(const MotionCommand& command);

@@ -1,0 +1,151 @@
+#include "program/ProgramFile.h"
+
+#include <limits>
+
+#include "operator/OperatorMessages.h"
+#include "operator/OperatorPort.h"
+#include "program/MotionProgram.h"
+#include "program/RunGuard.h"
+#include "settings/NumberText.h"
+#include "settings/ProfileFile.h"
+
+std::string SavePath;
+std::string ShownPath;
+
+namespace {
+
+constexpr std::string_view kSuggestedName = "*.knl";
+
+// Builds "name[d]" and "name[dg]" keys in one reused buffer.
+class KeyBuilder {
+ public:
+  std::string_view Entry(std::string_view name, std::size_t entry) {
+    Begin(name, entry);
+    key_.push_back(']');
+    return key_;
+  }
+  std::string_view Slot(std::string_view name, std::size_t entry, std::size_t slot) {
+    Begin(name, entry);
+    key_.push_back(static_cast<char>('0' + slot));
+    key_.push_back(']');
+    return key_;
+  }
+
+ private:
+  void Begin(std::string_view name, std::size_t entry) {
+    key_.assign(name).push_back('[');
+    key_.append(std::to_string(entry));
+  }
+  std::string key_;
+};
+
+void EmptyProgram() {
+  MotionProgram.clear();
+  Operator().ListClear();
+  Operator().RequestRepaint();
+}
+
+// Reads one entry into EditCommand, each key searched on from the last
+// match; true when the file supplied at least one of its keys.
+bool ReadEntry(CProfileFile& file, KeyBuilder& keys, std::size_t d) {
+  MotionCommand& c = EditCommand;
+  int found = 0;
+  found += file.ReadNextInt(keys.Entry("iCodeType", d), c.iCodeType) == 0;
+  found += file.ReadNextDouble(keys.Entry("dbDelayTime", d), c.dbDelayTime) == 0;
+  for (std::size_t g = 0; g < 4; ++g) {
+    found += file.ReadNextDouble(keys.Slot("dbLowSpd", d, g), c.dbLowSpd[g]) == 0;
+    found += file.ReadNextDouble(keys.Slot("dbHighSpd", d, g), c.dbHighSpd[g]) == 0;
+    found += file.ReadNextDouble(keys.Slot("dbAccSpd", d, g), c.dbAccSpd[g]) == 0;
+    found += file.ReadNextInt(keys.Slot("iAxes", d, g), c.iAxes[g]) == 0;
+    found += file.ReadNextDouble(keys.Slot("dbDis", d, g), c.dbDis[g]) == 0;
+  }
+  return found > 0;
+}
+
+}  // namespace
+
+bool ProgramFileNew() {
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(9);
+    return false;
+  }
+  SavePath.clear();
+  EmptyProgram();
+  ResetEditCommand();
+  return true;
+}
+
+void OpenProgramFile(const std::string& path) {
+  ShownPath = path;
+  SavePath = path;
+  EmptyProgram();
+  if (ProfileFile.OpenRead(path) != 0) return;
+  std::int32_t count = 0;
+  if (ProfileFile.ReadInt("CommandNo", count) != 0 || count <= 0) {
+    ProfileFile.Close();
+    return;
+  }
+  KeyBuilder keys;
+  // A damaged count cannot make entries out of nothing: the load ends at
+  // the first entry the file holds none of the keys of.
+  for (std::size_t d = 0; d < static_cast<std::size_t>(count); ++d) {
+    if (!ReadEntry(ProfileFile, keys, d)) break;
+    MotionProgram.push_back(EditCommand);
+    AppendCodeLine(EditCommand.iCodeType);
+  }
+  ProfileFile.Close();
+}
+
+bool ProgramFileOpen() {
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(9);
+    return false;
+  }
+  const auto chosen = Operator().ChooseFile(FileDialogKind::Open, kSuggestedName);
+  if (!chosen) return false;
+  OpenProgramFile(*chosen);
+  return true;
+}
+
+bool WriteProgramFile(const std::string& path) {
+  CProfileFile& file = ProfileFile;
+  if (file.OpenWrite(path) != 0) return false;
+  file.WriteSection("Command Save");
+  const std::size_t count = MotionProgram.size();
+  const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+  file.WriteInt("CommandNo", static_cast<std::int32_t>(count < limit ? count : limit));
+  KeyBuilder keys;
+  for (std::size_t d = 0; d < count && d < limit; ++d) {
+    EditCommand = MotionProgram[d];
+    const MotionCommand& c = EditCommand;
+    file.WriteInt(keys.Entry("iCodeType", d), c.iCodeType);
+    file.WriteDouble(keys.Entry("dbDelayTime", d), c.dbDelayTime);
+    for (std::size_t g = 0; g < 4; ++g) {
+      file.WriteDouble(keys.Slot("dbLowSpd", d, g), c.dbLowSpd[g]);
+      file.WriteDouble(keys.Slot("dbHighSpd", d, g), c.dbHighSpd[g]);
+      file.WriteDouble(keys.Slot("dbAccSpd", d, g), c.dbAccSpd[g]);
+      file.WriteInt(keys.Slot("iAxes", d, g), c.iAxes[g]);
+      file.WriteDouble(keys.Slot("dbDis", d, g), c.dbDis[g]);
+    }
+  }
+  file.Close();
+  return file.LastWriteCommitted();
+}
+
+void ProgramFileSave() {
+  if (SavePath.empty()) {
+    const auto chosen = Operator().ChooseFile(FileDialogKind::Save, kSuggestedName);
+    if (chosen) SavePath = *chosen;
+  }
+  if (!SavePath.empty()) WriteProgramFile(SavePath);
+  ShownPath = SavePath;
+}
+
+void ProgramFileSaveAs() {
+  const auto chosen = Operator().ChooseFile(FileDialogKind::Save, kSuggestedName);
+  if (chosen) {
+    SavePath = *chosen;
+    WriteProgramFile(*chosen);
+  }
+  ShownPath = chosen.value_or(std::string());
+}

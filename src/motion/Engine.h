@@ -9,6 +9,7 @@
 
 #include "motion/EngineState.h"
 #include "program/MotionCommand.h"
+#include "program/RunGuard.h"
 
 // --- start-up -------------------------------------------------------------
 
@@ -74,9 +75,8 @@ void IdlePositionHold();
 
 // --- run control ----------------------------------------------------------
 
-// True when any of the six busy flags is set (checked in the order
-// BusyCircular, BusyLinear, BusyPtoP, BusyProgram, BusyHome, BusyJog).
-bool AnyMotionBusy();
+// AnyMotionBusy(): any of the six busy flags, checked in the order
+// BusyCircular, BusyLinear, BusyPtoP, BusyProgram, BusyHome, BusyJog.
 // The home buttons: buttonAxis 1-4 of the selected card.
 void HomeAxisButton(int buttonAxis, int cardSelection);
 void HomeAllButton(int cardSelection);

@@ -30,11 +30,6 @@ void StopAll(bool sudden) {
 
 }  // namespace
 
-bool AnyMotionBusy() {
-  return RunControl.BusyCircular.load() || RunControl.BusyLinear.load() || RunControl.BusyPtoP.load() ||
-         RunControl.BusyProgram.load() || RunControl.BusyHome.load() || RunControl.BusyJog.load();
-}
-
 void JogButton(int buttonAxis, int direction, int cardSelection) {
   if (AnyMotionBusy()) {
     ShowOperatorMessage(10);

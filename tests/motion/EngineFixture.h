@@ -25,6 +25,7 @@
 #include "motion/Units.h"
 #include "operator/OperatorMessages.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/PeriodicTimer.h"
 #include "program/MotionProgram.h"
 #include "settings/SysParams.h"
 #include "sim/sim_api.h"

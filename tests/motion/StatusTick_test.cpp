@@ -2,6 +2,7 @@
 // the shown card, the reset rules, and program runs tick by tick.
 
 #include <map>
+#include <thread>
 
 #include "EngineFixture.h"
 

@@ -327,12 +327,8 @@ double Machine::PathDistance(const Motion& m, double t) const {
 double Machine::PositionAt(const Motion& m, int k, double t) const {
   const double s = PathDistance(m, t);
   const auto i = static_cast<std::size_t>(k);
-  if (m.path == Path::Line) {
-    if (s >= m.length) return m.target[i];
-    return m.origin[i] + m.unit[i] * s;
-  }
+  if (m.path == Path::Line) return m.origin[i] + m.unit[i] * s;
   const double phi = m.phi0 + m.sense * s / m.radius;
-  if (s >= m.length) return m.target[i];
   return k == 0 ? m.cx + m.radius * std::cos(phi) : m.cy + m.ratio * m.radius * std::sin(phi);
 }
 

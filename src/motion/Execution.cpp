@@ -249,7 +249,8 @@ int ProgramStep() {
     return 1;
   }
   const int currentRow = ProgramRun.CurrentRow.load(std::memory_order_relaxed);
-  WriteRowNumber(currentRow + 1);
+  // The tick that completes a pass names no row: the field keeps the last.
+  if (currentRow >= 0 && static_cast<std::size_t>(currentRow) < rows) WriteRowNumber(currentRow + 1);
   if (ProgramRun.LoopsDone.load(std::memory_order_relaxed) >= ProgramRun.LoopTotal.load(std::memory_order_relaxed))
     return 1;
 

@@ -1,6 +1,9 @@
-// The busy test the control panel and the program's editing commands use.
+// The busy test the control panel and the program's editing commands use,
+// and the card count the unit conversion loops over.
 
 #include "program/RunGuard.h"
+
+#include "motion/Units.h"
 
 #include "motion/EngineState.h"
 
@@ -10,3 +13,5 @@ bool AnyMotionBusy() {
 }
 
 bool ProgramRunning() { return RunControl.BusyProgram.load(); }
+
+int InstalledCardCount() { return RunControl.CardCount.load(); }

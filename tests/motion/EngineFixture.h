@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -60,9 +61,11 @@ class Sim {
     return reset_ && manual_ && advance_ && now_ && traceClear_ && traceSize_ && traceEntry_ && axisPosition_ &&
            forceSignal_ && setEncoder_ && loadMachine_;
   }
-  void Reset() const {
-    reset_();
+  // Back to the machine description; `full` also drops a loaded file.
+  void Reset(bool full = true) const {
+    if (full) reset_();
     manual_(1);
+    traceClear_();
   }
   void RealTime() const { manual_(0); }
   void Advance(std::int64_t us) const { advance_(us); }
@@ -165,6 +168,7 @@ class EngineTest : public testing::Test {
                testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder_);
     SetSysParamsFolderForTesting(folder_.string() + "/");
+    SysParamsPath = (folder_ / "sysparam.cfg").string();
     ResetEngineState();
     MotionProgram.clear();
     SysParams.SetDefaults();
@@ -204,6 +208,23 @@ class EngineTest : public testing::Test {
     ComputeEquivalents();
     ClearTraces();
   }
+
+  // Describes the machine of all three libraries (the simulator's file
+  // format) and resets them to it on the manual clock.
+  void UseMachine(const std::string& description) {
+    const std::string path = (folder_ / "sim-machine.cfg").string();
+    {
+      std::FILE* f = std::fopen(path.c_str(), "w");
+      ASSERT_NE(f, nullptr);
+      std::fputs(description.c_str(), f);
+      std::fclose(f);
+    }
+    for (const Sim* sim : {&orva_, &orvb_, &orvc_}) {
+      ASSERT_EQ(sim->LoadMachine(path.c_str()), 0) << description;
+      sim->Reset(false);
+    }
+  }
+  void UseTwoCards() { UseMachine("cards = 2\n"); }
 
   const Sim& Machine() const {
     switch (SysParams.Ctrler) {

@@ -19,6 +19,7 @@ using namespace std::chrono_literals;
 class EngineThreadsTest : public enginetest::EngineTest {};
 
 TEST_F(EngineThreadsTest, OperatorThreadAndTickRunTogetherForTenSeconds) {
+  UseTwoCards();
   SelectModel(enginetest::kOrvb, 2);
   Machine().RealTime();
   SysParams.CheckTime = 0.02;

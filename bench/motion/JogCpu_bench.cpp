@@ -27,7 +27,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "simulated ORVB library not found beside the benchmark\n");
     return 1;
   }
-  sim.reset();
+  if (!sim.UseLongTwoCardMachine()) {
+    std::fprintf(stderr, "machine description not loaded\n");
+    return 1;
+  }
   sim.trace(0);
   enginebench::PrepareMachine(1);
   // A constant-speed jog of `seconds`: start and maximum speed alike.

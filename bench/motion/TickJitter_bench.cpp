@@ -72,7 +72,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "simulated ORVB library not found beside the benchmark\n");
     return 1;
   }
-  sim.reset();
+  if (!sim.UseLongTwoCardMachine()) {
+    std::fprintf(stderr, "machine description not loaded\n");
+    return 1;
+  }
   sim.trace(0);
   enginebench::PrepareMachine(2);
   RunControl.ShownCard = 2;  // poll both cards, real-time machine

@@ -82,6 +82,7 @@ class Call {
 
 // Whole pulses for ORVA and ORVB: nearest, kept within 32 bits.
 [[maybe_unused]] void Store(Int* out, double v) {
+  if (!std::isfinite(v)) v = 0;
   *out = static_cast<Int>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0));
 }
 [[maybe_unused]] void Store(double* out, double v) { *out = v; }
@@ -412,12 +413,11 @@ SIM_EXPORT Int fast_linen_to(Int count, const Int* axes, const double* positions
   Call c("fast_linen_to", {I(count), P(), P()});
   return LineTo(count, axes, positions, Speed::Profiled);
 }
-// Changes the target of a running move: refused while moving, a new
-// relative move otherwise is not started (answers 0 standing).
-SIM_EXPORT Int change_pos(Int axis, Dist position) {
-  Call c("change_pos", {I(axis), X(position)});
-  if (!machine.ValidAxis(axis)) return sim::kBadArgument;
-  return machine.Done(axis) ? sim::kBusy : 0;
+// Changes the distance of a running single-axis move (counted from where
+// it started); -1 when the axis stands or the new distance lies behind it.
+SIM_EXPORT Int change_pos(Int axis, Dist distance) {
+  Call c("change_pos", {I(axis), X(distance)});
+  return machine.ChangeTarget(axis, static_cast<double>(distance));
 }
 
 // ============================================================== stops
@@ -984,6 +984,11 @@ SIM_EXPORT int sim_axis_speed(int axis, double* speed) {
   auto lock = Lock();
   machine.Sync();
   return machine.TrueSpeed(axis, speed);
+}
+SIM_EXPORT int sim_set_position(int axis, double position) {
+  auto lock = Lock();
+  machine.Sync();
+  return machine.SetPosition(axis, position);
 }
 SIM_EXPORT int sim_force_signal(int axis, int signal, int state) {
   auto lock = Lock();

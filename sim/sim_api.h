@@ -43,9 +43,15 @@ int sim_trace_size(void);  // entries held
 // -1 for an index out of range.
 int sim_trace_entry(int index, char* buffer, int capacity);
 
-// The true state of an axis (1-8), in pulses, as doubles.
+// The true state of an axis (1-8), in pulses, as doubles: the command
+// position before any rounding to whole pulses, and the speed's magnitude.
 int sim_axis_position(int axis, double* position);
 int sim_axis_speed(int axis, double* speed);
+
+// Sets what the command position of a standing or moving axis reads, as
+// set_abs_pos would, without moving the stage (the switches stay where they
+// are). NaN, infinity or beyond 2^31 pulses is refused.
+int sim_set_position(int axis, double position);
 
 // Forces an axis input regardless of position and logic: signal is one of
 // the SIM_SIGNAL_ values, state 1 active, 0 inactive, -1 back to the machine.

@@ -1,8 +1,7 @@
 #include "core/Description.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -27,12 +26,15 @@ std::vector<std::string> Words(const std::string& s) {
   return out;
 }
 
+// Locale-independent: the program's windows may switch the C locale to one
+// with a decimal comma.
 bool Number(const std::string& word, double& value) {
-  if (word.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(word.c_str(), &end);
-  if (end != word.c_str() + word.size() || errno == ERANGE || !std::isfinite(v) ||
+  const char* first = word.data();
+  const char* last = first + word.size();
+  if (first != last && *first == '+') ++first;
+  double v = 0;
+  const auto result = std::from_chars(first, last, v);
+  if (first == last || result.ec != std::errc() || result.ptr != last || !std::isfinite(v) ||
       std::fabs(v) > kMaxMagnitude)
     return false;
   value = v;

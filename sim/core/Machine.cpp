@@ -15,7 +15,6 @@ constexpr double kMaxPulseRate = 4000000.0;  // pulses per second
 constexpr double kMaxAccel = 1e9;            // pulses per second squared
 constexpr double kMaxDistance = 2147483647.0;
 constexpr double kMaxDegrees = 36000.0;
-constexpr double kArcStep = 0.001;  // seconds between switch checks on an arc
 constexpr int kNothingStarted = -10;
 
 bool SpeedOk(double v) { return std::isfinite(v) && v >= 0 && v <= kMaxPulseRate; }
@@ -119,7 +118,7 @@ void Machine::Sync() {
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - base_).count();
   if (us > nowUs_) {
     nowUs_ = us;
-    AdvanceTo(static_cast<double>(nowUs_) * 1e-6);
+    AdvanceTo(nowUs_);
   }
 }
 
@@ -137,7 +136,7 @@ int Machine::AdvanceUs(std::int64_t microseconds) {
   if (!manual_ || microseconds < 0) return kBadArgument;
   if (microseconds > std::numeric_limits<std::int64_t>::max() - nowUs_) return kBadArgument;
   nowUs_ += microseconds;
-  AdvanceTo(static_cast<double>(nowUs_) * 1e-6);
+  AdvanceTo(nowUs_);
   return 0;
 }
 
@@ -205,6 +204,21 @@ int Machine::ChangeSpeed(int axis, double speed) {
   Motion& m = M(a.motion);
   if (m.path != Path::Line || m.stopping) return 0;
   Replan(m, std::min(speed, a.maxSpeed));
+  return 0;
+}
+
+int Machine::ChangeTarget(int axis, double distance) {
+  if (!ValidAxis(axis) || !DistanceOk(distance)) return kBadArgument;
+  Axis& a = A(axis);
+  if (a.motion < 0) return kBadArgument;
+  Motion& m = M(a.motion);
+  if (m.path != Path::Line || m.count != 1 || std::isinf(m.length) || m.stopping ||
+      m.phase != HomePhase::None || Sign(distance) != Sign(m.unit[0]) ||
+      std::fabs(distance) < PathDistance(m, m.lastTime))
+    return kBadArgument;
+  m.length = std::fabs(distance);
+  m.target[0] = m.origin[0] + distance;
+  Replan(m, m.topSpeed);
   return 0;
 }
 
@@ -304,7 +318,7 @@ int Machine::Reading(int axis, Signal signal) const {
 }
 
 int Machine::Limit(int axis) const {
-  if (!ValidAxis(axis)) return kBadArgument * 2;  // -2: -1 means the negative limit
+  if (!ValidAxis(axis)) return kNoReading;
   const Axis& a = A(axis);
   const int pos = ReadingOf(a, PosLimit), neg = ReadingOf(a, NegLimit);
   if (pos && neg) return 2;
@@ -423,22 +437,44 @@ void Machine::Finish(Motion& m) {
   }
   const bool listMotion = m.fromList;
   const double t = m.lastTime;
+  const std::int64_t base = m.baseUs;
   m.active = false;
-  if (listMotion) StartNextListSegment(t);
+  if (listMotion) StartNextListSegment(base, t);
 }
 
-void Machine::AdvanceTo(double t) {
+void Machine::AdvanceTo(std::int64_t us) {
   // A finished list segment starts the next one at its own finish time, so
-  // go round until every motion has reached t.
+  // go round until every motion has reached the present.
   for (int pass = 0; pass < 1000000; ++pass) {
     bool any = false;
-    for (auto& m : motions_)
+    for (auto& m : motions_) {
+      const double t = static_cast<double>(us - m.baseUs) * 1e-6;
       if (m.active && m.lastTime < t) {
         AdvanceMotion(m, t);
         any = true;
       }
+    }
     if (!any) break;
   }
+}
+
+// An arc is taken a quarter turn at a time: within a quarter both axes move
+// one way only, so every switch edge crossed is found exactly.
+double Machine::ArcStepEnd(const Motion& m, double ta, double tb) const {
+  constexpr double kQuarter = std::numbers::pi / 2;
+  const double sa = PathDistance(m, ta);
+  const double phi = m.phi0 + m.sense * sa / m.radius;
+  double boundary = m.sense > 0 ? (std::floor(phi / kQuarter) + 1) * kQuarter
+                                : (std::ceil(phi / kQuarter) - 1) * kQuarter;
+  double sq = (boundary - m.phi0) * m.sense * m.radius;
+  if (!(sq > sa + 1e-9 * std::max(1.0, m.radius))) sq += kQuarter * m.radius;  // just on a boundary
+  if (!(PathDistance(m, tb) > sq)) return tb;
+  double lo = ta, hi = tb;
+  for (int it = 0; it < 80 && hi - lo > 1e-13; ++it) {
+    const double mid = 0.5 * (lo + hi);
+    if (PathDistance(m, mid) >= sq) hi = mid; else lo = mid;
+  }
+  return hi;
 }
 
 void Machine::AdvanceMotion(Motion& m, double t) {
@@ -446,7 +482,7 @@ void Machine::AdvanceMotion(Motion& m, double t) {
     const double ta = m.lastTime;
     const double end = m.planTime + m.profile.Duration();
     double tb = std::min(t, end);
-    if (m.path == Path::Arc) tb = std::min(tb, ta + kArcStep);
+    if (m.path == Path::Arc) tb = ArcStepEnd(m, ta, tb);
     if (!(tb > ta)) tb = ta;
     double te = tb;
     const bool event = tb > ta && FindEvent(m, ta, tb, te);
@@ -641,7 +677,8 @@ int Machine::StartLine(const int* axes0, const double* distances, int count, dou
   m.creep = m.startSpeed > 0 ? m.startSpeed : top / 10;
   m.profile = speed == Speed::Constant ? Profile::Constant(m.length, top)
                                        : Profile::Ramp(m.length, m.startSpeed, m.startSpeed, top, accel);
-  m.planTime = m.lastTime = static_cast<double>(nowUs_) * 1e-6;
+  m.baseUs = nowUs_;
+  m.planTime = m.lastTime = 0;
   m.planDistance = 0;
   return slot;
 }
@@ -766,6 +803,9 @@ int Machine::Stop(int axis, bool sudden) {
 // ---------------------------------------------------------------- arcs
 
 int Machine::OpenList() {
+  // A list still running finishes its own segment and ends: the new list
+  // starts only when it is closed.
+  for (auto& m : motions_) m.fromList = false;
   listOpen_ = true;
   list_.clear();
   listNext_ = 0;
@@ -802,11 +842,11 @@ int Machine::Arc(int axis1, int axis2, double centre1, double centre2, double de
   }
   const int r = Validate(&axis1, 1) != 0 ? Validate(&axis1, 1) : Validate(&axis2, 1);
   if (r != 0) return r;
-  StartArc(s, false);
+  StartArc(s, false, nowUs_, 0);
   return 0;
 }
 
-int Machine::StartArc(const ArcSegment& s, bool fromList) {
+int Machine::StartArc(const ArcSegment& s, bool fromList, std::int64_t baseUs, double t) {
   const int slot = FreeSlot(s.axis1 - 1);
   if (slot < 0) return kBusy;
   Axis& a1 = A(s.axis1);
@@ -839,7 +879,8 @@ int Machine::StartArc(const ArcSegment& s, bool fromList) {
   m.creep = m.startSpeed;
   m.profile = s.speed == Speed::Constant ? Profile::Constant(m.length, top)
                                          : Profile::Ramp(m.length, m.startSpeed, m.startSpeed, top, s.accel);
-  m.planTime = m.lastTime = static_cast<double>(nowUs_) * 1e-6;
+  m.baseUs = baseUs;
+  m.planTime = m.lastTime = t;
   a1.motion = a2.motion = slot;
   ++a1.commands;
   ++a2.commands;
@@ -847,20 +888,13 @@ int Machine::StartArc(const ArcSegment& s, bool fromList) {
   return 0;
 }
 
-void Machine::StartNextListSegment(double t) {
+void Machine::StartNextListSegment(std::int64_t baseUs, double t) {
   while (listNext_ < list_.size()) {
     const ArcSegment s = list_[listNext_++];
     const int r = Validate(&s.axis1, 1) != 0 ? Validate(&s.axis1, 1) : Validate(&s.axis2, 1);
     if (r != 0) break;
-    const std::int64_t saved = nowUs_;
-    StartArc(s, true);
-    nowUs_ = saved;
-    const int slot = A(s.axis1).motion;
-    if (slot >= 0) {
-      Motion& m = M(slot);
-      m.planTime = m.lastTime = t;
-      return;
-    }
+    StartArc(s, true, baseUs, t);
+    if (A(s.axis1).motion >= 0) return;
   }
   list_.clear();
   listNext_ = 0;
@@ -877,21 +911,20 @@ int Machine::CloseList() {
     list_.clear();
     return r;
   }
-  StartNextListSegment(static_cast<double>(nowUs_) * 1e-6);
+  StartNextListSegment(nowUs_, 0);
   return 0;
 }
 
+// Stops the interpolation list and any arc running.
 int Machine::StopList(bool sudden) {
   listOpen_ = false;
+  list_.clear();
+  listNext_ = 0;
   for (auto& m : motions_)
-    if (m.active && m.fromList) {
-      list_.clear();
-      listNext_ = 0;
+    if (m.active && (m.fromList || m.path == Path::Arc)) {
       m.fromList = false;
       Stop(m.axes[0] + 1, sudden);
     }
-  list_.clear();
-  listNext_ = 0;
   return 0;
 }
 
@@ -946,7 +979,7 @@ double Machine::Rate(int axis) const {
 }
 
 int Machine::Direction(int axis) const {
-  if (!ValidAxis(axis)) return kBadArgument * 2;  // -2: -1 means negative
+  if (!ValidAxis(axis)) return kNoReading;
   const Axis& a = A(axis);
   if (a.motion < 0) return 0;
   const Motion& m = motions_[static_cast<std::size_t>(a.motion)];

@@ -36,6 +36,8 @@ inline constexpr int kBadArgument = -1;
 inline constexpr int kAlarm = -2;
 inline constexpr int kBusy = -3;
 inline constexpr int kNoList = -4;
+// check_limit and get_cur_dir for a bad axis (-1 is an answer there).
+inline constexpr int kNoReading = -2;
 
 // The per-axis inputs, in the order of the SIM_SIGNAL_ values.
 enum Signal { PosLimit = 0, NegLimit = 1, Home = 2, SlowDown = 3, AlarmInput = 4 };
@@ -89,6 +91,9 @@ class Machine {
   double VectorConSpeed() const { return vectorCon_; }
   void GetVectorProfile(double* start, double* top, double* accel) const;
   int ChangeSpeed(int axis, double speed);
+  // New distance (from its start) for a running single-axis move, in its
+  // direction and not behind where it stands.
+  int ChangeTarget(int axis, double distance);
 
   // Axis set-up.
   int SetOutMode(int axis, int mode, int level);
@@ -162,6 +167,9 @@ class Machine {
     // start angle and sense (+1 counter-clockwise).
     double cx = 0, cy = 0, radius = 0, ratio = 1, phi0 = 0, sense = 1;
     Profile profile;
+    // Times are seconds after baseUs, the machine time at which the motion
+    // was commanded, so a run repeats bit for bit whatever the clock read.
+    std::int64_t baseUs = 0;
     double planTime = 0;      // s(t) = planDistance + profile.Distance(t - planTime)
     double planDistance = 0;
     double lastTime = 0;
@@ -201,11 +209,12 @@ class Machine {
   const Axis& A(int axis) const { return axes_[static_cast<std::size_t>(axis - 1)]; }
   Motion& M(int slot) { return motions_[static_cast<std::size_t>(slot)]; }
 
-  void AdvanceTo(double t);
+  void AdvanceTo(std::int64_t us);
   void AdvanceMotion(Motion& m, double t);
   double PathDistance(const Motion& m, double t) const;
   double PositionAt(const Motion& m, int k, double t) const;
   double VelocityOf(const Motion& m, int k, double t) const;
+  double ArcStepEnd(const Motion& m, double ta, double tb) const;
   bool FindEvent(const Motion& m, double ta, double tb, double& te) const;
   void MoveTo(Motion& m, double t);
   void ApplyTravel(Axis& a, double dx);
@@ -218,8 +227,8 @@ class Machine {
   int FreeSlot(int firstAxis) const;
   int StartLine(const int* axes0, const double* distances, int count, double start, double top,
                 double accel, Speed speed, bool endless);
-  int StartArc(const ArcSegment& s, bool fromList);
-  void StartNextListSegment(double t);
+  int StartArc(const ArcSegment& s, bool fromList, std::int64_t baseUs, double t);
+  void StartNextListSegment(std::int64_t baseUs, double t);
   bool Electrical(const Axis& a, Signal s) const;
   int ReadingOf(const Axis& a, Signal s) const;
   int Validate(const int* axes, int count) const;

@@ -2,7 +2,11 @@
 // axis counts, the trace, the reset and the manual clock, and answers to
 // arguments out of range.
 
+#include <dlfcn.h>
+
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <cstdio>
 #include <limits>
 #include <set>
@@ -19,7 +23,7 @@ const std::set<std::string> kSimExports = {
     "sim_reset",         "sim_load_machine",  "sim_set_manual_clock", "sim_advance_us",
     "sim_now_us",        "sim_trace_enable",  "sim_trace_clear",      "sim_trace_size",
     "sim_trace_entry",   "sim_axis_position", "sim_axis_speed",       "sim_force_signal",
-    "sim_set_encoder",   "sim_force_input"};
+    "sim_set_encoder",   "sim_force_input",   "sim_set_position"};
 
 #define TESSOR_NAME(n) #n,
 const std::set<std::string> kExportsA = {TESSOR_ORVA_EXPORTS(TESSOR_NAME)};
@@ -122,6 +126,26 @@ TEST_P(EveryModel, ManualClockStandsStillUntilAdvanced) {
   EXPECT_LT(lib.Advance(5000), 0);  // only on the manual clock
 }
 
+TEST_P(EveryModel, RealClockRunsAMoveOnItsOwn) {
+  SimLibrary lib(GetParam().model);
+  lib.Reset();
+  lib.Get<Int(Int, double)>("set_maxspeed")(3, 1000);
+  lib.Get<Int(Int, double)>("set_conspeed")(3, 1000);
+  const auto start = std::chrono::steady_clock::now();
+  if (GetParam().model == std::string("ORVC"))
+    lib.Get<Int(Int, double)>("con_pmove")(3, -20);
+  else
+    lib.Get<Int(Int, Int)>("con_pmove")(3, -20);
+  auto done = lib.Get<Int(Int)>("check_done");
+  while (done(3) != 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(done(3), 0);
+  EXPECT_DOUBLE_EQ(lib.TruePos(3), -20);
+  EXPECT_GE(took, std::chrono::milliseconds(20));  // 20 pulses at 1000 pulses/s
+  EXPECT_GE(lib.Now(), 20'000);
+}
+
 TEST_P(EveryModel, ResetPutsPositionsOutputsAndClockBack) {
   SimLibrary lib(GetParam().model);
   lib.Reset();
@@ -157,6 +181,30 @@ TEST(SimLibraries, EachLibraryHasAMachineOfItsOwn) {
   EXPECT_DOUBLE_EQ(a.TruePos(2), 50);
   EXPECT_DOUBLE_EQ(b.TruePos(2), 0);
   EXPECT_EQ(b.TraceEntries().size(), 0u);
+}
+
+// Loaded into one global namespace, the libraries still keep to their own
+// machines: no internal call lands in another library.
+TEST(SimLibraries, GloballyLoadedLibrariesDoNotInterpose) {
+  void* handles[3];
+  const char* models[3] = {"ORVA", "ORVB", "ORVC"};
+  for (int k = 0; k < 3; ++k) {
+    const std::string path = std::string(TESSOR_BINARY_DIR) + "/bin/lib" + models[k] + ".so";
+    handles[k] = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    ASSERT_NE(handles[k], nullptr) << dlerror();
+    reinterpret_cast<int (*)()>(dlsym(handles[k], "sim_reset"))();
+    reinterpret_cast<int (*)(int)>(dlsym(handles[k], "sim_set_manual_clock"))(1);
+  }
+  reinterpret_cast<Int (*)(Int, double)>(dlsym(handles[1], "set_conspeed"))(1, 1000);
+  reinterpret_cast<Int (*)(Int, Int)>(dlsym(handles[1], "con_pmove"))(1, 77);
+  reinterpret_cast<int (*)(std::int64_t)>(dlsym(handles[1], "sim_advance_us"))(1'000'000);
+  for (int k = 0; k < 3; ++k) {
+    double p = -1;
+    reinterpret_cast<int (*)(int, double*)>(dlsym(handles[k], "sim_axis_position"))(1, &p);
+    EXPECT_EQ(p, k == 1 ? 77 : 0) << models[k];
+    EXPECT_EQ(reinterpret_cast<int (*)()>(dlsym(handles[k], "sim_trace_size"))(), k == 1 ? 2 : 0);
+  }
+  for (void* h : handles) dlclose(h);
 }
 
 // Arguments out of range give an error and change nothing.
@@ -224,6 +272,37 @@ TEST(SimLibraries, OrvaAndOrvbRefuseHugeWholePulseMovesAtTheirRange) {
   EXPECT_EQ(move(1, std::numeric_limits<Int>::max()), 0);
   b.Advance(1'000'000);
   EXPECT_EQ(b.Get<Int(Int)>("check_limit")(1), 1);
+}
+
+TEST(SimLibraries, TraceKeepsTheNewestMillionEntries) {
+  SimLibrary a("ORVA");
+  a.Reset();
+  auto done = a.Get<Int(Int)>("check_done");
+  const int extra = 5000;
+  for (int i = 0; i < 1'000'000 + extra; ++i) done(i);
+  EXPECT_EQ(a.Get<int()>("sim_trace_size")(), 1'000'000);
+  char text[32];
+  a.Get<int(int, char*, int)>("sim_trace_entry")(0, text, sizeof text);
+  EXPECT_EQ(std::string(text), "check_done(" + std::to_string(extra) + ")");
+  a.Get<int(int, char*, int)>("sim_trace_entry")(999'999, text, sizeof text);
+  EXPECT_EQ(std::string(text), "check_done(" + std::to_string(1'000'000 + extra - 1) + ")");
+  a.ClearTrace();
+}
+
+TEST(SimLibraries, CommandPositionCanBeSetWithoutMovingTheStage) {
+  SimLibrary a("ORVA");
+  a.Reset();
+  auto set = a.Get<int(int, double)>("sim_set_position");
+  ASSERT_EQ(set(2, -1234), 0);
+  Int p = 0;
+  a.Get<Int(Int, Int*)>("get_abs_pos")(2, &p);
+  EXPECT_EQ(p, -1234);
+  EXPECT_EQ(a.Get<Int(Int)>("check_limit")(2), 0);  // the stage did not move
+  EXPECT_LT(set(2, std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_LT(set(2, 3e9), 0);
+  EXPECT_LT(set(5, 0), 0);
+  a.Get<Int(Int, Int*)>("get_abs_pos")(2, &p);
+  EXPECT_EQ(p, -1234);
 }
 
 TEST(SimLibraries, VersionsAreReported) {

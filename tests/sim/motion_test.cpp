@@ -144,6 +144,22 @@ TEST_F(Orvb, DecelerationStopBrakesAndSuddenStopHaltsAtOnce) {
   EXPECT_DOUBLE_EQ(lib.TruePos(1), before);
 }
 
+TEST_F(Orvb, RunningMoveTakesANewTargetOrSpeed) {
+  Profile(1, 30, 100, 200);
+  ASSERT_EQ(FastMove(1, 100), 0);
+  lib.Advance(500'000);
+  auto changePos = lib.Get<Int(Int, Int)>("change_pos");
+  EXPECT_LT(changePos(1, 10), 0);   // already beyond
+  EXPECT_LT(changePos(1, -300), 0);  // the other way
+  ASSERT_EQ(changePos(1, 300), 0);
+  ASSERT_EQ(lib.Get<Int(Int, double)>("change_speed")(1, 60), 0);
+  lib.Advance(1'000'000);  // braked from 100 to 60 in 0.2 s, cruising since
+  EXPECT_NEAR(Rate(1), 60, 1e-6);
+  RunUntilDone(1);
+  EXPECT_EQ(Pos(1), 300);
+  EXPECT_LT(changePos(1, 400), 0);  // standing
+}
+
 TEST_F(Orvb, MovingAxisRefusesANewMotion) {
   Constant(1, 10);
   ASSERT_EQ(ConMove(1, 100), 0);
@@ -454,6 +470,58 @@ TEST_F(Orvc, ListedArcsRunInTurnAndAListStopEndsThem) {
   const double x = Pos(1);
   lib.Advance(5'000'000);
   EXPECT_DOUBLE_EQ(Pos(1), x);
+}
+
+TEST_F(Orvc, NewListWaitsForItsCloseEvenWhileTheOldOneRuns) {
+  lib.Get<Int(double)>("set_vector_conspeed")(100);
+  lib.Get<Int()>("open_list")();
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, 50, 0, 180);
+  lib.Get<Int()>("close_list")();
+  lib.Advance(100'000);
+  lib.Get<Int()>("open_list")();
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, -50, 0, 180);
+  RunUntilStill();
+  EXPECT_NEAR(Pos(1), 100, 1e-9);  // only the first half circle ran
+  EXPECT_NEAR(Pos(2), 0, 1e-9);
+  ASSERT_EQ(lib.Get<Int()>("close_list")(), 0);
+  RunUntilStill();
+  EXPECT_NEAR(Pos(1), 0, 1e-9);
+}
+
+TEST_F(Orvc, DecelerationStopOfTheListBrakesAlongTheArc) {
+  lib.Get<Int(double, double, double)>("set_vector_profile")(10, 100, 100);
+  lib.Get<Int()>("open_list")();
+  lib.Get<Int(Int, Int, double, double, double)>("fast_arc_center")(1, 2, 200, 0, 180);
+  lib.Get<Int()>("close_list")();
+  lib.Advance(2'000'000);  // up to 100 after 0.9 s, cruising
+  ASSERT_EQ(lib.Get<Int()>("decel_stop_list")(), 0);
+  EXPECT_EQ(Done(1), 1);
+  lib.Advance(895'000);
+  EXPECT_EQ(Done(1), 1);  // 0.9 s of braking from 100 to 10
+  lib.Advance(10'000);
+  EXPECT_EQ(Done(1), 0);
+  EXPECT_NEAR(std::hypot(Pos(1) - 200, Pos(2)), 200, 1e-6);
+}
+
+TEST_F(Orvc, ArcThatMeetsALimitStopsOnIt) {
+  lib.Get<Int(double)>("set_vector_conspeed")(500);
+  // About (900, 0) from (0, 0) counter-clockwise: down through (900, -900)
+  // and up toward (1800, 0); the first axis meets its limit at 1000.
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, 900, 0, 180);
+  RunUntilStill();
+  EXPECT_EQ(lib.Get<Int(Int)>("check_limit")(1), 1);
+  EXPECT_NEAR(Pos(1), 1000, 1e-6);
+  EXPECT_NEAR(std::hypot(Pos(1) - 900, Pos(2)), 900, 1e-6);
+  EXPECT_LT(Pos(2), -800);
+}
+
+TEST_F(Orvc, SlowArcUnderAHugeAdvanceEndsPromptly) {
+  lib.Get<Int(double)>("set_vector_conspeed")(0.001);
+  lib.Get<Int(Int, Int, double, double, double)>("arc_center")(1, 2, 10, 10, 3600);
+  ASSERT_EQ(lib.Advance(std::int64_t{1} << 60), 0);  // some 36,000 years
+  EXPECT_EQ(Done(1), 0);
+  EXPECT_NEAR(Pos(1), 0, 1e-6);  // ten full turns
+  EXPECT_NEAR(Pos(2), 0, 1e-6);
 }
 
 TEST_F(Orvc, HomeSearchByIndexStopsOnTheMarkInsideTheSwitch) {

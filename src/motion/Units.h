@@ -30,9 +30,9 @@ class SharedValue {
   SharedValue(const SharedValue&) = delete;
   SharedValue& operator=(const SharedValue&) = delete;
   operator T() const { return value_.load(std::memory_order_relaxed); }
-  SharedValue& operator=(T v) {
+  T operator=(T v) {
     value_.store(v, std::memory_order_relaxed);
-    return *this;
+    return v;
   }
   T load() const { return value_.load(std::memory_order_relaxed); }
 

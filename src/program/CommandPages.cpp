@@ -1,8 +1,11 @@
 #include "program/CommandPages.h"
 
 #include <array>
+#include <exception>
+#include <new>
 
 #include "operator/OperatorMessages.h"
+#include "operator/OperatorPort.h"
 #include "program/CommandCodes.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
@@ -21,6 +24,10 @@ constexpr std::array<std::int32_t, 16> kListFull = {
     code::kFastLine3,  code::kFastLine4,  code::kHome1,      code::kSwitchOutput};
 
 constexpr std::string_view kAxisLetters = "XYZTABCD";
+
+// Ten million commands (over a gigabyte) is beyond any program a card runs;
+// a larger series is refused before memory is asked for.
+constexpr std::int64_t kMaxSeriesCommands = 10'000'000;
 
 bool ValidLanguage(int language) { return language == kLangEnglish || language == kLangChinese; }
 
@@ -48,8 +55,17 @@ int StoreSeries(std::int32_t loop, Make&& make) {
   }
   const std::int64_t count = 2 * static_cast<std::int64_t>(loop);
   if (count <= 0) return 0;
+  // The whole series is built before the program changes, so a loop count
+  // too large for memory stores nothing and loses nothing.
   std::vector<MotionCommand> series;
-  series.reserve(static_cast<std::size_t>(count));
+  try {
+    if (count > kMaxSeriesCommands) throw std::bad_alloc();
+    series.reserve(static_cast<std::size_t>(count));
+  } catch (const std::exception&) {
+    const std::string_view text = PickText(CurrentLanguage(), "Out of memory.", "内存不足。");
+    Operator().MessageBox(text.empty() ? "Out of memory." : text, kAppTitle, BoxButtons::Ok, BoxIcon::Exclamation);
+    return 0;
+  }
   double sign = 1.0;
   for (std::int64_t k = 0; k < count; ++k) {
     make(sign);

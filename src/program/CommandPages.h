@@ -77,7 +77,8 @@ using SpeedCheck = bool (*)(int axis, double speed);
 // constant code, maximum speeds for a fast one; message 1), then distinct
 // axes (message 0); then the command, or with loop L the 2 x L commands
 // alternating the move and its reverse (none for L <= 0; the loop is
-// ignored in modify mode). Returns the number of entries stored.
+// ignored in modify mode; a series beyond ten million commands is refused
+// with "Out of memory."). Returns the number of entries stored.
 int StorePtoPCommand(std::int32_t code, const PtoPPageValues& page, SpeedCheck outOfRange);
 
 // Linear store: distinct axes (message 0), no speed check; vector speeds in

@@ -114,6 +114,7 @@ int CProfileFile::OpenWrite(const std::string& path) {
   if (isOpen) Close();
   isOpen = false;
   mode = Mode::None;
+  lastWriteCommitted = false;
   shownPath = path;
   targetPath = path.empty() ? path : ResolveTarget(path);
 
@@ -144,6 +145,7 @@ int CProfileFile::OpenWrite(const std::string& path) {
     return 1;
   }
   writeFailed = false;
+  lastWriteCommitted = false;
   isOpen = true;
   mode = Mode::Write;
   return 0;
@@ -171,6 +173,7 @@ void CProfileFile::Close() {
   stream = nullptr;
   if (ok && std::rename(tempPath.c_str(), targetPath.c_str()) == 0) {
     SyncFolder(FolderPart(targetPath));
+    lastWriteCommitted = true;
     return;
   }
   unlink(tempPath.c_str());

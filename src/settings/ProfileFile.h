@@ -34,6 +34,8 @@ class CProfileFile {
   void Close();
 
   bool IsOpen() const { return isOpen; }
+  // Whether the last written file reached its target on Close.
+  bool LastWriteCommitted() const { return lastWriteCommitted; }
 
   // Search from the first line.
   int ReadString(std::string_view key, std::string& out);
@@ -62,6 +64,7 @@ class CProfileFile {
   bool isOpen = false;
   Mode mode = Mode::None;
   bool writeFailed = false;
+  bool lastWriteCommitted = false;
   std::string content;      // the whole file while reading
   std::size_t readPos = 0;  // start of the next line to read
   std::string targetPath;   // the file a write replaces

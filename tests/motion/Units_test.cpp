@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "settings/SysParams.h"
@@ -159,6 +160,164 @@ TEST_F(UnitsTest, UnitLabelsPerCard) {
   EXPECT_FALSE(UnitLabelsForCard(0).has_value());
   EXPECT_FALSE(UnitLabelsForCard(3).has_value());
   EXPECT_EQ(UnitLengthText(4), "");
+}
+
+}  // namespace
+
+// ---- Card calls, seen in the simulated library's trace --------------------
+
+#include "card/CardDriver.h"
+#include "platform/DynamicLibrary.h"
+
+namespace {
+
+class UnitsCardTest : public UnitsTest {
+ protected:
+  void SetUp() override {
+    UnitsTest::SetUp();
+    SelectModel(1);
+  }
+  void TearDown() override {
+    CardDriver.model = 1;
+    UnitsTest::TearDown();
+  }
+
+  void SelectModel(int model) {
+    CardDriver.model = model;
+    SysParams.Ctrler = model;
+    module_ = model == 0 ? CardDriver.libA.module : model == 1 ? CardDriver.libB.module : CardDriver.libC.module;
+    ASSERT_NE(module_, nullptr) << "simulated card library not loaded";
+    reset_ = reinterpret_cast<int (*)()>(platform::FindExport(module_, "sim_reset"));
+    size_ = reinterpret_cast<int (*)()>(platform::FindExport(module_, "sim_trace_size"));
+    entry_ = reinterpret_cast<int (*)(int, char*, int)>(platform::FindExport(module_, "sim_trace_entry"));
+    ASSERT_TRUE(reset_ && size_ && entry_);
+    reset_();
+  }
+
+  std::vector<std::string> Trace() const {
+    std::vector<std::string> calls;
+    for (int i = 0; i < size_(); ++i) {
+      char buffer[256];
+      entry_(i, buffer, sizeof buffer);
+      calls.emplace_back(buffer);
+    }
+    return calls;
+  }
+
+  void ClearTrace() const { reset_(); }
+
+  platform::ModuleHandle module_ = nullptr;
+  int (*reset_)() = nullptr;
+  int (*size_)() = nullptr;
+  int (*entry_)(int, char*, int) = nullptr;
+};
+
+TEST_F(UnitsCardTest, EncoderModeOfEveryInstalledAxis) {
+  for (int i = 0; i < 16; ++i) SysParams.EncFreq[i] = i % 2 == 0 ? 4 : 1;
+  ComputeEquivalents(1);
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"set_encoder_mode(1,1,4,1)", "set_encoder_mode(2,1,1,1)",
+                                               "set_encoder_mode(3,1,4,1)", "set_encoder_mode(4,1,1,1)"}));
+  ClearTrace();
+  ComputeEquivalents(2);
+  const auto two = Trace();
+  ASSERT_EQ(two.size(), 8u);
+  EXPECT_EQ(two[7], "set_encoder_mode(8,1,1,1)");
+  for (int cards : {0, 3, -1}) {
+    ClearTrace();
+    ComputeEquivalents(cards);
+    EXPECT_TRUE(Trace().empty()) << cards;
+  }
+}
+
+TEST_F(UnitsCardTest, AxisSettingsSevenCallsPerAxisInOrder) {
+  SysParams.AlarmEffLev[1] = 1;
+  SysParams.PulseType[1] = 0;
+  SysParams.ElEffLev[1] = 1;
+  SysParams.OrgEffLev[1] = 0;
+  SysParams.SdEffLev[1] = 1;
+  SysParams.HomeType[1] = 2;
+  ApplyAxisSettings(1);
+  const auto calls = Trace();
+  ASSERT_EQ(calls.size(), 28u);
+  EXPECT_EQ(std::vector<std::string>(calls.begin() + 7, calls.begin() + 14),
+            (std::vector<std::string>{"set_getpos_mode(2,1)", "set_alm_logic(2,1)", "set_outmode(2,0,1)",
+                                      "set_el_logic(2,1)", "set_org_logic(2,0)", "set_sd_logic(2,1)",
+                                      "set_home_mode(2,2)"}));
+  EXPECT_EQ(calls[0], "set_getpos_mode(1,1)");
+  EXPECT_EQ(calls[27], "set_home_mode(4,0)");
+  // Any count but one means two cards.
+  for (int cards : {2, 0}) {
+    ClearTrace();
+    ApplyAxisSettings(cards);
+    EXPECT_EQ(Trace().size(), 56u) << cards;
+  }
+}
+
+MotionCommand Line(std::int32_t code, std::vector<double> dis, double low, double high = 0, double acc = 0) {
+  MotionCommand c{};
+  c.iCodeType = code;
+  for (std::size_t k = 0; k < 4; ++k) c.iAxes[k] = static_cast<std::int32_t>(k + 1);
+  for (std::size_t k = 0; k < dis.size(); ++k) c.dbDis[k] = dis[k];
+  c.dbLowSpd[0] = low;
+  c.dbHighSpd[0] = high;
+  c.dbAccSpd[0] = acc;
+  return c;
+}
+
+TEST_F(UnitsCardTest, VectorSpeedOfInterpolationCommands) {
+  for (std::size_t i = 0; i < 4; ++i) {
+    SysParams.Unit[i] = unit::kMillimetre;
+    Equivalents.PulseEquivalent[i] = 0.001;
+  }
+  SetVectorSpeed(Line(code::kConstLine2, {30, 40}, 10));
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"set_vector_conspeed(10000)"}));
+  ClearTrace();
+  SetVectorSpeed(Line(code::kFastLine3, {1, 2, 2}, 10, 20, 5));
+  const auto profile = Trace();
+  ASSERT_EQ(profile.size(), 1u);
+  double start = 0, maximum = 0, acceleration = 0;
+  ASSERT_EQ(std::sscanf(profile[0].c_str(), "set_vector_profile(%lf,%lf,%lf)", &start, &maximum, &acceleration), 3);
+  EXPECT_NEAR(start, 10000, 1e-6);
+  EXPECT_NEAR(maximum, 20000, 1e-6);
+  EXPECT_NEAR(acceleration, 5000, 1e-6);
+  // Arcs use the first two slots; the constant arc the start-up speed only.
+  ClearTrace();
+  SetVectorSpeed(Line(code::kArc, {3, 4, 90, 0}, 10, 99, 99));
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"set_vector_conspeed(10000)"}));
+  ClearTrace();
+  SetVectorSpeed(Line(code::kFastArc, {0, 5, 90, 0}, 1, 2, 3));
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"set_vector_profile(1000,2000,3000)"}));
+  // Point-to-point and other codes set nothing.
+  ClearTrace();
+  SetVectorSpeed(Line(code::kFastPtoP2, {3, 4}, 10, 20, 5));
+  SetVectorSpeed(Line(code::kHome1, {1}, 10, 20, 5));
+  EXPECT_TRUE(Trace().empty());
+}
+
+TEST_F(UnitsCardTest, VectorSpeedSplitsOverAxesWithDifferentFactors) {
+  SysParams.Unit[0] = unit::kMillimetre;
+  Equivalents.PulseEquivalent[0] = 0.001;  // 30 mm/s * 0.6 -> 18000 pulses/s
+  SysParams.Unit[1] = unit::kPulse;        // 30 * 0.8 -> 24 pulses/s
+  SetVectorSpeed(Line(code::kConstLine2, {3, 4}, 30));
+  const auto calls = Trace();
+  ASSERT_EQ(calls.size(), 1u);
+  const double expected = std::sqrt(18000.0 * 18000.0 + 24.0 * 24.0);
+  double sent = 0;
+  ASSERT_EQ(std::sscanf(calls[0].c_str(), "set_vector_conspeed(%lf)", &sent), 1);
+  EXPECT_NEAR(sent, expected, 1e-6);
+}
+
+TEST_F(UnitsCardTest, ZeroLengthPathOrUnconvertibleSpeedSendsNothing) {
+  SysParams.Unit[0] = SysParams.Unit[1] = unit::kMillimetre;
+  Equivalents.PulseEquivalent[0] = Equivalents.PulseEquivalent[1] = 0.001;
+  SetVectorSpeed(Line(code::kConstLine2, {0, 0}, 10));
+  SetVectorSpeed(Line(code::kFastLine4, {0, 0, 0, 0}, 10, 20, 5));
+  SetVectorSpeed(Line(code::kArc, {0, 0, 90, 0}, 10));
+  SetVectorSpeed(Line(code::kConstLine2, {std::numeric_limits<double>::quiet_NaN(), 1}, 10));
+  // A zero factor would make the speed infinite.
+  Equivalents.PulseEquivalent[1] = 0.0;
+  SetVectorSpeed(Line(code::kConstLine2, {3, 4}, 10));
+  EXPECT_TRUE(Trace().empty());
 }
 
 }  // namespace

@@ -204,6 +204,15 @@ TEST_F(CommandPages, LinearRepetitionAlternatesTheMoveAndItsReverse) {
   EXPECT_EQ(port.BoxTexts(), (std::vector<std::string>{"Error:There is same axis number!"}));
 }
 
+TEST_F(CommandPages, RepetitionTooLargeForMemoryStoresNothing) {
+  MakeProgram(2);
+  LinearPageValues page;
+  page.loop = 2147483647;  // 2 x L does not fit 32 bits, nor memory
+  EXPECT_EQ(StoreLinearCommand(code::kConstLine2, page), 0);
+  EXPECT_EQ(port.BoxTexts(), (std::vector<std::string>{"Out of memory."}));
+  EXPECT_EQ(Distances(), (std::vector<double>{0, 1}));
+}
+
 TEST_F(CommandPages, InsertedRepetitionGoesBelowTheSelectionInOrder) {
   MakeProgram(6);
   port.ListSelect(4);

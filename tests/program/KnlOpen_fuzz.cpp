@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include "../support/FuzzFolder.h"
+
 #include "operator/OperatorPort.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramFile.h"
@@ -24,7 +26,7 @@ class CountingPort : public NullOperatorPort {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static CountingPort port;
   SetOperatorPort(&port);
-  static const std::string path = "/tmp/tessor-fuzz-knl-" + std::to_string(getpid()) + ".knl";
+  static const std::string path = FuzzFolder() + "tessor-fuzz-knl-" + std::to_string(getpid()) + ".knl";
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

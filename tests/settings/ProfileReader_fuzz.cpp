@@ -6,10 +6,12 @@
 
 #include <unistd.h>
 
+#include "../support/FuzzFolder.h"
+
 #include "settings/ProfileFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/tmp/tessor-fuzz-profile-" + std::to_string(getpid()) + ".cfg";
+  static const std::string path = FuzzFolder() + "tessor-fuzz-profile-" + std::to_string(getpid()) + ".cfg";
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -187,13 +187,16 @@ TEST_F(SysParamsTest, LoadIgnoresLineOrderAndKeepsFieldsOfEmptyOrMissingKeys) {
   std::string shuffled;
   for (const auto& l : lines) {
     if (l.rfind("[LowSpd[2]]", 0) == 0) shuffled += "[LowSpd[2]]=\n";  // empty value
+    else if (l.rfind("[TitleNameEng]", 0) == 0) shuffled += "[TitleNameEng]=\n";
     else if (l.rfind("[Guide[4]]", 0) != 0) shuffled += l + "\n";       // missing key
   }
   WriteFileBytes(CfgPath(), shuffled);
   SysParams.Reset();
   SysParams.LowSpd[2] = 77.0;
   SysParams.Guide[4] = 66.0;
+  SysParams.TitleNameEng = "Kept";
   LoadSysParams();
+  EXPECT_EQ(SysParams.TitleNameEng, "Kept");
   EXPECT_EQ(SysParams.Dir[5], -1);
   EXPECT_EQ(SysParams.HighSpd[7], 123.5);
   EXPECT_EQ(SysParams.LowSpd[2], 77.0);

@@ -73,7 +73,7 @@ struct ExportName {
 namespace sig {
 #define TESSOR_CARD_SIGNATURE(name) \
   template <typename S>             \
-  using name = typename S::name;
+  using name = typename S::name;  // NOLINT(bugprone-macro-parentheses)
 TESSOR_CARD_SIGNATURE(auto_set)
 TESSOR_CARD_SIGNATURE(init_board)
 TESSOR_CARD_SIGNATURE(set_maxspeed)
@@ -177,13 +177,17 @@ R Invoke(R (*function)(P...), A... arguments) {
 
 class CCardDriver {
  public:
-  // Loads and binds the three libraries, A then B then C.
+  // Loads and binds the three libraries, A then B then C (released C, B, A).
+  // Tests build a driver of their own to bind other libraries, after
+  // pointing platform::SetModuleFolderForTesting elsewhere.
   CCardDriver();
   virtual ~CCardDriver();
   CCardDriver(const CCardDriver&) = delete;
   CCardDriver& operator=(const CCardDriver&) = delete;
 
-  // 0 ORVA, 1 ORVB, 2 ORVC. ORVB until card initialisation sets it.
+  // 0 ORVA, 1 ORVB, 2 ORVC. ORVB until card initialisation sets it. Atomic
+  // because the status tick dispatches on it from its own thread; the driver
+  // holds no other state and no lock (the libraries accept calls from both).
   std::atomic<std::int32_t> model{1};
   CCardLibA libA;
   CCardLibB libB;
@@ -199,7 +203,9 @@ class CCardDriver {
   int set_profile(int axis, double startSpeed, double maxSpeed, double acceleration) const {
     return Call<"set_profile", card::sig::set_profile>(axis, startSpeed, maxSpeed, acceleration);
   }
-  int set_vector_conspeed(double speed) const { return Call<"set_vector_conspeed", card::sig::set_vector_conspeed>(speed); }
+  int set_vector_conspeed(double speed) const {
+    return Call<"set_vector_conspeed", card::sig::set_vector_conspeed>(speed);
+  }
   int set_vector_profile(double startSpeed, double maxSpeed, double acceleration) const {
     return Call<"set_vector_profile", card::sig::set_vector_profile>(startSpeed, maxSpeed, acceleration);
   }
@@ -207,9 +213,13 @@ class CCardDriver {
   // Axis set-up.
   int reset_pos(int axis) const { return Call<"reset_pos", card::sig::reset_pos>(axis); }
   int reset_enc_pos(int axis) const { return Call<"reset_enc_pos", card::sig::reset_enc_pos>(axis); }  // ORVB
-  int set_outmode(int axis, int mode, int level) const { return Call<"set_outmode", card::sig::set_outmode>(axis, mode, level); }
+  int set_outmode(int axis, int mode, int level) const {
+    return Call<"set_outmode", card::sig::set_outmode>(axis, mode, level);
+  }
   int set_home_mode(int axis, int mode) const { return Call<"set_home_mode", card::sig::set_home_mode>(axis, mode); }
-  int set_getpos_mode(int axis, int mode) const { return Call<"set_getpos_mode", card::sig::set_getpos_mode>(axis, mode); }
+  int set_getpos_mode(int axis, int mode) const {
+    return Call<"set_getpos_mode", card::sig::set_getpos_mode>(axis, mode);
+  }
   int set_encoder_mode(int axis, int mode, int multiplier, int countMode) const {
     return Call<"set_encoder_mode", card::sig::set_encoder_mode>(axis, mode, multiplier, countMode);
   }
@@ -350,10 +360,16 @@ class CCardDriver {
   // Carried for ORVC; nothing calls them yet.
   int move_pause(int value) const { return Call<"move_pause", card::sig::move_pause>(value); }
   int move_resume(int value) const { return Call<"move_resume", card::sig::move_resume>(value); }
-  int enable_input_mode(int axis, int flag) const { return Call<"enable_input_mode", card::sig::enable_input_mode>(axis, flag); }
-  int set_im_deadband(int axis, int band) const { return Call<"set_im_deadband", card::sig::set_im_deadband>(axis, band); }
+  int enable_input_mode(int axis, int flag) const {
+    return Call<"enable_input_mode", card::sig::enable_input_mode>(axis, flag);
+  }
+  int set_im_deadband(int axis, int band) const {
+    return Call<"set_im_deadband", card::sig::set_im_deadband>(axis, band);
+  }
   int set_steps_pr(int axis, int steps) const { return Call<"set_steps_pr", card::sig::set_steps_pr>(axis, steps); }
-  int set_enc_thread(int axis, int threshold) const { return Call<"set_enc_thread", card::sig::set_enc_thread>(axis, threshold); }
+  int set_enc_thread(int axis, int threshold) const {
+    return Call<"set_enc_thread", card::sig::set_enc_thread>(axis, threshold);
+  }
 
  private:
   static card::Distance D(double distance) { return card::Distance{distance}; }
@@ -392,7 +408,6 @@ class CCardDriver {
         return static_cast<R>(OutsideModels);
     }
   }
-
 };
 
 extern CCardDriver CardDriver;

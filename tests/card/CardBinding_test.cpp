@@ -72,7 +72,7 @@ TEST(CardBinding, LibraryWithoutAnEntryPointIsReleasedAndCleared) {
   // The stand-ins load and carry exports of their own...
   for (const char* model : {"ORVA", "ORVC"}) {
     void* direct = dlopen(FixturePath(model).c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(direct, nullptr) << dlerror();
+    ASSERT_NE(direct, nullptr) << FixturePath(model);
     EXPECT_NE(dlsym(direct, "con_pmove"), nullptr);
     dlclose(direct);
     ASSERT_FALSE(IsLoaded(FixturePath(model)));

@@ -6,14 +6,14 @@
 #include <atomic>
 #include <thread>
 
-#include "SimLibrary.h"
 #include "card/CardDriver.h"
+#include "tests/sim/SimLibrary.h"
 
 namespace {
 
 TEST(CardDriverThreads, MovesAndPollsAtOnceAllArrive) {
-  const SimLibrary sim(CardDriver.libB.module);
-  ASSERT_TRUE(sim.Usable());
+  const simtest::SimLibrary sim("ORVB");
+  ASSERT_TRUE(sim.Loaded());
   sim.Reset();
   constexpr int kRounds = 3000;
   std::atomic<int> unsupported{0};
@@ -32,14 +32,14 @@ TEST(CardDriverThreads, MovesAndPollsAtOnceAllArrive) {
   }
   tick.join();
   EXPECT_EQ(unsupported.load(), 0);
-  EXPECT_EQ(sim.Trace().size(), static_cast<std::size_t>(5 * kRounds));
+  EXPECT_EQ(sim.TraceEntries().size(), static_cast<std::size_t>(5 * kRounds));
 }
 
 TEST(CardDriverThreads, ModelChangeDuringPollingSendsEachCallToOneLibrary) {
-  const SimLibrary sims[] = {SimLibrary(CardDriver.libA.module), SimLibrary(CardDriver.libB.module),
-                             SimLibrary(CardDriver.libC.module)};
-  for (const SimLibrary& sim : sims) {
-    ASSERT_TRUE(sim.Usable());
+  const simtest::SimLibrary sims[] = {simtest::SimLibrary("ORVA"), simtest::SimLibrary("ORVB"),
+                                      simtest::SimLibrary("ORVC")};
+  for (const simtest::SimLibrary& sim : sims) {
+    ASSERT_TRUE(sim.Loaded());
     sim.Reset();
   }
   constexpr int kPolls = 6000;
@@ -53,7 +53,7 @@ TEST(CardDriverThreads, ModelChangeDuringPollingSendsEachCallToOneLibrary) {
   tick.join();
   CardDriver.model = 1;
   std::size_t calls = 0;
-  for (const SimLibrary& sim : sims) calls += sim.Trace().size();
+  for (const simtest::SimLibrary& sim : sims) calls += sim.TraceEntries().size();
   EXPECT_EQ(calls, static_cast<std::size_t>(kPolls));
 }
 

@@ -17,6 +17,7 @@ void RunControlRecord::Reset() {
   BusyLinear = false;
   BusyCircular = false;
   BusyProgram = false;
+  TickInProgram = false;
   MotionMode = mode::kSuddenStop;
   ShownCard = 1;
   ActivePanel = panel::kProgram;

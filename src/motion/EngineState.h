@@ -53,6 +53,10 @@ struct RunControlRecord {
   std::atomic<bool> BusyLinear{false};
   std::atomic<bool> BusyCircular{false};
   std::atomic<bool> BusyProgram{false};
+  // Set while a tick is inside the program step, which reads the motion
+  // program: a stop clears BusyProgram at any moment, and the program must
+  // not be edited before that step has returned.
+  std::atomic<bool> TickInProgram{false};
   std::atomic<int> MotionMode{mode::kSuddenStop};
   std::atomic<int> ShownCard{1};
   std::atomic<int> ActivePanel{panel::kProgram};

@@ -9,9 +9,11 @@
 
 bool AnyMotionBusy() {
   return RunControl.BusyCircular.load() || RunControl.BusyLinear.load() || RunControl.BusyPtoP.load() ||
-         RunControl.BusyProgram.load() || RunControl.BusyHome.load() || RunControl.BusyJog.load();
+         ProgramRunning() || RunControl.BusyHome.load() || RunControl.BusyJog.load();
 }
 
-bool ProgramRunning() { return RunControl.BusyProgram.load(); }
+// Also true while a tick that began before a stop is still reading the
+// program.
+bool ProgramRunning() { return RunControl.BusyProgram.load() || RunControl.TickInProgram.load(); }
 
 int InstalledCardCount() { return RunControl.CardCount.load(); }

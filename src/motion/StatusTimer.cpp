@@ -209,7 +209,11 @@ void StatusTick(std::uint32_t /*id*/, std::uint32_t /*msg*/, std::uintptr_t /*us
   // 5. Advance the runs. A stop pressed meanwhile is sent again afterwards,
   //    so that a move issued by this tick cannot outlive it.
   const std::uint32_t stopsBefore = RunControl.StopCount.load(std::memory_order_acquire);
-  if (RunControl.BusyProgram.load(std::memory_order_acquire) && ProgramStep() == 1) RunControl.BusyProgram = false;
+  // Sequentially consistent with ProgramRunning(): either the editor sees
+  // this tick in the program step, or this tick sees the run stopped.
+  RunControl.TickInProgram.store(true);
+  if (RunControl.BusyProgram.load() && ProgramStep() == 1) RunControl.BusyProgram = false;
+  RunControl.TickInProgram.store(false);
   if (RunControl.BusyPtoP.load(std::memory_order_acquire) && PageRunStep(Page::PtoP) == 1) RunControl.BusyPtoP = false;
   if (RunControl.BusyLinear.load(std::memory_order_acquire) && PageRunStep(Page::Linear) == 1)
     RunControl.BusyLinear = false;

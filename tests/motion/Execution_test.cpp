@@ -126,9 +126,11 @@ class StopDuringTickPort : public RecordingPort {
     if (armed) {
       armed = false;
       SStop();
+      editableDuringStep = !ProgramRunning();
     }
   }
   bool armed = true;
+  bool editableDuringStep = true;
 };
 
 TEST_F(ExecutionTest, AMoveIssuedByATickThatOverlappedAStopIsStoppedToo) {
@@ -145,6 +147,10 @@ TEST_F(ExecutionTest, AMoveIssuedByATickThatOverlappedAStopIsStoppedToo) {
   EXPECT_EQ(motions.back(), "sudden_stop(4)") << "the stop is sent again after the move";
   Ticks(20);
   EXPECT_DOUBLE_EQ(Machine().Position(1), 0);
+  // The program may not be edited until the step that was reading it has
+  // returned; then it may.
+  EXPECT_FALSE(port.editableDuringStep);
+  EXPECT_FALSE(ProgramRunning());
 }
 
 }  // namespace

@@ -90,8 +90,7 @@ class Call {
 enum class Op { Move, Line, Continuous, Home };
 
 template <std::size_t N, typename V>
-Int Group(const char* name, Op op, Speed speed, const std::array<Int, N>& axes,
-          const std::array<V, N>& values) {
+Int Group(const char* name, Op op, Speed speed, const std::array<Int, N>& axes, const std::array<V, N>& values) {
   std::array<TraceArg, 2 * N> args{};
   for (std::size_t k = 0; k < N; ++k) {
     args[2 * k] = I(axes[k]);
@@ -362,16 +361,16 @@ SIM_EXPORT Int fast_line4(Int a1, Dist d1, Int a2, Dist d2, Int a3, Dist d3, Int
   return Group<4, Dist>("fast_line4", Op::Line, Speed::Profiled, {a1, a2, a3, a4}, {d1, d2, d3, d4});
 }
 
-#define SIM_DIRECTIONAL(NAME, OP, SPEED)                                                          \
-  SIM_EXPORT Int NAME(Int a, Int d) { return Group<1, Int>(#NAME, OP, SPEED, {a}, {d}); }         \
-  SIM_EXPORT Int NAME##2(Int a1, Int d1, Int a2, Int d2) {                                        \
-    return Group<2, Int>(#NAME "2", OP, SPEED, {a1, a2}, {d1, d2});                               \
-  }                                                                                               \
-  SIM_EXPORT Int NAME##3(Int a1, Int d1, Int a2, Int d2, Int a3, Int d3) {                        \
-    return Group<3, Int>(#NAME "3", OP, SPEED, {a1, a2, a3}, {d1, d2, d3});                       \
-  }                                                                                               \
-  SIM_EXPORT Int NAME##4(Int a1, Int d1, Int a2, Int d2, Int a3, Int d3, Int a4, Int d4) {        \
-    return Group<4, Int>(#NAME "4", OP, SPEED, {a1, a2, a3, a4}, {d1, d2, d3, d4});               \
+#define SIM_DIRECTIONAL(NAME, OP, SPEED)                                                   \
+  SIM_EXPORT Int NAME(Int a, Int d) { return Group<1, Int>(#NAME, OP, SPEED, {a}, {d}); }  \
+  SIM_EXPORT Int NAME##2(Int a1, Int d1, Int a2, Int d2) {                                 \
+    return Group<2, Int>(#NAME "2", OP, SPEED, {a1, a2}, {d1, d2});                        \
+  }                                                                                        \
+  SIM_EXPORT Int NAME##3(Int a1, Int d1, Int a2, Int d2, Int a3, Int d3) {                 \
+    return Group<3, Int>(#NAME "3", OP, SPEED, {a1, a2, a3}, {d1, d2, d3});                \
+  }                                                                                        \
+  SIM_EXPORT Int NAME##4(Int a1, Int d1, Int a2, Int d2, Int a3, Int d3, Int a4, Int d4) { \
+    return Group<4, Int>(#NAME "4", OP, SPEED, {a1, a2, a3, a4}, {d1, d2, d3, d4});        \
   }
 SIM_DIRECTIONAL(con_vmove, Op::Continuous, Speed::Constant)
 SIM_DIRECTIONAL(fast_vmove, Op::Continuous, Speed::Profiled)
@@ -430,24 +429,24 @@ SIM_EXPORT Int decel_stop(Int axis) {
   Call c("decel_stop", {I(axis)});
   return machine.Stop(axis, false);
 }
-#define SIM_STOPS(NAME, SUDDEN)                                                                \
-  SIM_EXPORT Int NAME##2(Int a1, Int a2) {                                                     \
-    Call c(#NAME "2", {I(a1), I(a2)});                                                         \
-    const int r = machine.Stop(a1, SUDDEN);                                                    \
-    return std::min(r, machine.Stop(a2, SUDDEN));                                              \
-  }                                                                                            \
-  SIM_EXPORT Int NAME##3(Int a1, Int a2, Int a3) {                                             \
-    Call c(#NAME "3", {I(a1), I(a2), I(a3)});                                                  \
-    int r = machine.Stop(a1, SUDDEN);                                                          \
-    r = std::min(r, machine.Stop(a2, SUDDEN));                                                 \
-    return std::min(r, machine.Stop(a3, SUDDEN));                                              \
-  }                                                                                            \
-  SIM_EXPORT Int NAME##4(Int a1, Int a2, Int a3, Int a4) {                                     \
-    Call c(#NAME "4", {I(a1), I(a2), I(a3), I(a4)});                                           \
-    int r = machine.Stop(a1, SUDDEN);                                                          \
-    r = std::min(r, machine.Stop(a2, SUDDEN));                                                 \
-    r = std::min(r, machine.Stop(a3, SUDDEN));                                                 \
-    return std::min(r, machine.Stop(a4, SUDDEN));                                              \
+#define SIM_STOPS(NAME, SUDDEN)                            \
+  SIM_EXPORT Int NAME##2(Int a1, Int a2) {                 \
+    Call c(#NAME "2", {I(a1), I(a2)});                     \
+    const int r = machine.Stop(a1, SUDDEN);                \
+    return std::min(r, machine.Stop(a2, SUDDEN));          \
+  }                                                        \
+  SIM_EXPORT Int NAME##3(Int a1, Int a2, Int a3) {         \
+    Call c(#NAME "3", {I(a1), I(a2), I(a3)});              \
+    int r = machine.Stop(a1, SUDDEN);                      \
+    r = std::min(r, machine.Stop(a2, SUDDEN));             \
+    return std::min(r, machine.Stop(a3, SUDDEN));          \
+  }                                                        \
+  SIM_EXPORT Int NAME##4(Int a1, Int a2, Int a3, Int a4) { \
+    Call c(#NAME "4", {I(a1), I(a2), I(a3), I(a4)});       \
+    int r = machine.Stop(a1, SUDDEN);                      \
+    r = std::min(r, machine.Stop(a2, SUDDEN));             \
+    r = std::min(r, machine.Stop(a3, SUDDEN));             \
+    return std::min(r, machine.Stop(a4, SUDDEN));          \
   }
 SIM_STOPS(sudden_stop, true)
 SIM_STOPS(decel_stop, false)
@@ -690,10 +689,10 @@ SIM_EXPORT Int end_backlash(Int axis) {
 // ============================================================== features outside this machine
 // Accepted for a valid axis or card and otherwise without effect.
 
-#define SIM_AXIS_FLAG(NAME)                   \
-  SIM_EXPORT Int NAME(Int axis, Int flag) {   \
-    Call c(#NAME, {I(axis), I(flag)});        \
-    return AxisOnly(axis);                    \
+#define SIM_AXIS_FLAG(NAME)                 \
+  SIM_EXPORT Int NAME(Int axis, Int flag) { \
+    Call c(#NAME, {I(axis), I(flag)});      \
+    return AxisOnly(axis);                  \
   }
 SIM_AXIS_FLAG(enable_io_pos)
 SIM_AXIS_FLAG(set_poscmp_source)

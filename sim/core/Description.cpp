@@ -54,8 +54,7 @@ bool Level(const std::string& word, int& value) {
 }
 
 // Applies one "key = value" line to an axis.
-bool AxisKey(const std::string& key, const std::vector<std::string>& v, AxisDescription& a,
-             std::string& why) {
+bool AxisKey(const std::string& key, const std::vector<std::string>& v, AxisDescription& a, std::string& why) {
   auto numbers = [&](std::size_t n, double* out[]) {
     if (v.size() != n) {
       why = "'" + key + "' takes " + std::to_string(n) + (n == 1 ? " number" : " numbers");
@@ -97,8 +96,8 @@ bool AxisKey(const std::string& key, const std::vector<std::string>& v, AxisDesc
     return numbers(3, o);
   }
   if (key == "wiring") {
-    if (v.size() != 4 || !Level(v[0], a.wireLimit) || !Level(v[1], a.wireHome) ||
-        !Level(v[2], a.wireSlow) || !Level(v[3], a.wireAlarm)) {
+    if (v.size() != 4 || !Level(v[0], a.wireLimit) || !Level(v[1], a.wireHome) || !Level(v[2], a.wireSlow) ||
+        !Level(v[3], a.wireAlarm)) {
       why = "'wiring' takes four levels (0/low or 1/high): limits, home, slow-down, alarm";
       return false;
     }
@@ -122,9 +121,12 @@ bool CheckAxis(const AxisDescription& a, std::string& why) {
   if (!(a.slowNeg < a.slowPos)) return why = "slowdown: the negative zone must begin below the positive", false;
   if (a.start < a.travelMin || a.start > a.travelMax) return why = "start lies outside the travel", false;
   if (!(a.indexPeriod > 0)) return why = "index: the period must be above 0", false;
-  if (!(a.countsPerPulse > 0) || a.countsPerPulse > 1000) return why = "encoder: counts per pulse must be above 0 and at most 1000", false;
-  if (!(a.scaleError > -0.5 && a.scaleError < 0.5)) return why = "encoder: the scale error must lie between -0.5 and 0.5", false;
-  if (!(a.lostPer10000 >= 0 && a.lostPer10000 <= 10000)) return why = "encoder: lost counts must lie between 0 and 10000", false;
+  if (!(a.countsPerPulse > 0) || a.countsPerPulse > 1000)
+    return why = "encoder: counts per pulse must be above 0 and at most 1000", false;
+  if (!(a.scaleError > -0.5 && a.scaleError < 0.5))
+    return why = "encoder: the scale error must lie between -0.5 and 0.5", false;
+  if (!(a.lostPer10000 >= 0 && a.lostPer10000 <= 10000))
+    return why = "encoder: lost counts must lie between 0 and 10000", false;
   return true;
 }
 

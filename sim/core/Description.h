@@ -19,7 +19,7 @@ inline constexpr int kOutputs = 24;
 // Positions in pulses of the machine's own scale (the command position
 // starts equal to it and moves with it until reset_pos sets a new zero).
 struct AxisDescription {
-  double start = 0;                          // position at reset
+  double start = 0;                            // position at reset
   double travelMin = -1100, travelMax = 1100;  // hard ends of the mechanics
   double negLimit = -1000, posLimit = 1000;    // limit switches: active at and beyond
   double homeLow = 20, homeHigh = 220;         // home switch: active in [low, high)

@@ -69,11 +69,12 @@ void Machine::Reset(const MachineDescription& description) {
 void Machine::ResetFromDefaultPlace(const std::string& libraryPath, const std::string& libraryName) {
   MachineDescription d;
   std::string error;
-  const char* env = std::getenv("TESSOR_SIM_MACHINE");
+  // Read at load and reset only; nothing in Tessor sets the environment.
+  const char* env = std::getenv("TESSOR_SIM_MACHINE");  // NOLINT(concurrency-mt-unsafe)
   if (env != nullptr && *env != '\0') {
     if (!LoadDescriptionFile(env, d, error)) {
-      std::fprintf(stderr, "%s: machine file %s: %s; using the built-in machine\n",
-                   libraryName.c_str(), env, error.c_str());
+      std::fprintf(stderr, "%s: machine file %s: %s; using the built-in machine\n", libraryName.c_str(), env,
+                   error.c_str());
       d = MachineDescription{};
     }
   } else {
@@ -83,8 +84,8 @@ void Machine::ResetFromDefaultPlace(const std::string& libraryPath, const std::s
       if (FILE* probe = std::fopen(path.c_str(), "rb")) {
         std::fclose(probe);
         if (!LoadDescriptionFile(path, d, error)) {
-          std::fprintf(stderr, "%s: machine file %s: %s; using the built-in machine\n",
-                       libraryName.c_str(), path.c_str(), error.c_str());
+          std::fprintf(stderr, "%s: machine file %s: %s; using the built-in machine\n", libraryName.c_str(),
+                       path.c_str(), error.c_str());
           d = MachineDescription{};
         }
       }
@@ -101,8 +102,8 @@ int Machine::LoadFile(const char* path, const std::string& libraryName) {
   MachineDescription d;
   std::string error;
   if (!LoadDescriptionFile(path, d, error)) {
-    std::fprintf(stderr, "%s: machine file %s: %s; using the built-in machine\n", libraryName.c_str(),
-                 path, error.c_str());
+    std::fprintf(stderr, "%s: machine file %s: %s; using the built-in machine\n", libraryName.c_str(), path,
+                 error.c_str());
     Reset(MachineDescription{});
     return -1;
   }
@@ -212,9 +213,8 @@ int Machine::ChangeTarget(int axis, double distance) {
   Axis& a = A(axis);
   if (a.motion < 0) return kBadArgument;
   Motion& m = M(a.motion);
-  if (m.path != Path::Line || m.count != 1 || std::isinf(m.length) || m.stopping ||
-      m.phase != HomePhase::None || Sign(distance) != Sign(m.unit[0]) ||
-      std::fabs(distance) < PathDistance(m, m.lastTime))
+  if (m.path != Path::Line || m.count != 1 || std::isinf(m.length) || m.stopping || m.phase != HomePhase::None ||
+      Sign(distance) != Sign(m.unit[0]) || std::fabs(distance) < PathDistance(m, m.lastTime))
     return kBadArgument;
   m.length = std::fabs(distance);
   m.target[0] = m.origin[0] + distance;
@@ -287,14 +287,18 @@ int Machine::SetBacklash(int axis, int pulses) {
 // actuated, the other one otherwise.
 bool Machine::Electrical(const Axis& a, Signal s) const {
   switch (s) {
-    case PosLimit: return a.x >= a.d.posLimit ? a.d.wireLimit : !a.d.wireLimit;
-    case NegLimit: return a.x <= a.d.negLimit ? a.d.wireLimit : !a.d.wireLimit;
-    case Home: return (a.x >= a.d.homeLow && a.x < a.d.homeHigh) ? a.d.wireHome : !a.d.wireHome;
+    case PosLimit:
+      return a.x >= a.d.posLimit ? a.d.wireLimit : !a.d.wireLimit;
+    case NegLimit:
+      return a.x <= a.d.negLimit ? a.d.wireLimit : !a.d.wireLimit;
+    case Home:
+      return (a.x >= a.d.homeLow && a.x < a.d.homeHigh) ? a.d.wireHome : !a.d.wireHome;
     case SlowDown: {
       const bool on = a.x >= a.d.slowPos || a.x <= a.d.slowNeg;
       return on ? a.d.wireSlow : !a.d.wireSlow;
     }
-    case AlarmInput: return a.d.alarm ? a.d.wireAlarm : !a.d.wireAlarm;
+    case AlarmInput:
+      return a.d.alarm ? a.d.wireAlarm : !a.d.wireAlarm;
   }
   return false;
 }
@@ -303,8 +307,7 @@ bool Machine::Electrical(const Axis& a, Signal s) const {
 // level of its function; a disabled function reads inactive; a forced input
 // reads as forced.
 int Machine::ReadingOf(const Axis& a, Signal s) const {
-  static constexpr Function kFunction[] = {LimitFunction, LimitFunction, HomeFunction, SlowFunction,
-                                           AlarmFunction};
+  static constexpr Function kFunction[] = {LimitFunction, LimitFunction, HomeFunction, SlowFunction, AlarmFunction};
   const auto f = static_cast<std::size_t>(kFunction[s]);
   if (!a.enabled[f]) return 0;
   const int forced = a.forced[static_cast<std::size_t>(s)];
@@ -328,8 +331,8 @@ int Machine::Limit(int axis) const {
 int Machine::Status(int axis) const {
   if (!ValidAxis(axis)) return kBadArgument;
   const Axis& a = A(axis);
-  return (a.motion >= 0 ? 1 : 0) | ReadingOf(a, PosLimit) << 1 | ReadingOf(a, NegLimit) << 2 |
-         ReadingOf(a, Home) << 3 | ReadingOf(a, SlowDown) << 4 | ReadingOf(a, AlarmInput) << 5;
+  return (a.motion >= 0 ? 1 : 0) | ReadingOf(a, PosLimit) << 1 | ReadingOf(a, NegLimit) << 2 | ReadingOf(a, Home) << 3 |
+         ReadingOf(a, SlowDown) << 4 | ReadingOf(a, AlarmInput) << 5;
 }
 
 // ---------------------------------------------------------------- motion
@@ -384,7 +387,10 @@ bool Machine::FindEvent(const Motion& m, double ta, double tb, double& te) const
       if ((PositionAt(m, k, hi) >= edge) == sideA) continue;  // crosses later than one found
       for (int it = 0; it < 80 && hi - lo > 1e-13; ++it) {
         const double mid = 0.5 * (lo + hi);
-        if ((PositionAt(m, k, mid) >= edge) == sideA) lo = mid; else hi = mid;
+        if ((PositionAt(m, k, mid) >= edge) == sideA)
+          lo = mid;
+        else
+          hi = mid;
       }
       te = hi;
       found = true;
@@ -415,8 +421,7 @@ void Machine::MoveTo(Motion& m, double t) {
 }
 
 void Machine::Halt(Motion& m) {
-  for (int k = 0; k < m.count; ++k)
-    axes_[static_cast<std::size_t>(m.axes[static_cast<std::size_t>(k)])].motion = -1;
+  for (int k = 0; k < m.count; ++k) axes_[static_cast<std::size_t>(m.axes[static_cast<std::size_t>(k)])].motion = -1;
   const bool listMotion = m.fromList;
   m.active = false;
   if (listMotion) {  // a stop ends the rest of the list too
@@ -464,15 +469,18 @@ double Machine::ArcStepEnd(const Motion& m, double ta, double tb) const {
   constexpr double kQuarter = std::numbers::pi / 2;
   const double sa = PathDistance(m, ta);
   const double phi = m.phi0 + m.sense * sa / m.radius;
-  double boundary = m.sense > 0 ? (std::floor(phi / kQuarter) + 1) * kQuarter
-                                : (std::ceil(phi / kQuarter) - 1) * kQuarter;
+  double boundary =
+      m.sense > 0 ? (std::floor(phi / kQuarter) + 1) * kQuarter : (std::ceil(phi / kQuarter) - 1) * kQuarter;
   double sq = (boundary - m.phi0) * m.sense * m.radius;
   if (!(sq > sa + 1e-9 * std::max(1.0, m.radius))) sq += kQuarter * m.radius;  // just on a boundary
   if (!(PathDistance(m, tb) > sq)) return tb;
   double lo = ta, hi = tb;
   for (int it = 0; it < 80 && hi - lo > 1e-13; ++it) {
     const double mid = 0.5 * (lo + hi);
-    if (PathDistance(m, mid) >= sq) hi = mid; else lo = mid;
+    if (PathDistance(m, mid) >= sq)
+      hi = mid;
+    else
+      lo = mid;
   }
   return hi;
 }
@@ -540,14 +548,16 @@ void Machine::CheckConditions(Motion& m) {
             }
             return;
           case 2:
-          case 4: return RestartHome(m, -m.homeDir, HomePhase::BackOff);
+          case 4:
+            return RestartHome(m, -m.homeDir, HomePhase::BackOff);
           case 3:
             m.phase = HomePhase::Index;
             m.indexMark = m.homeDir > 0 ? (std::floor(a0.x / a0.d.indexPeriod) + 1) * a0.d.indexPeriod
                                         : (std::ceil(a0.x / a0.d.indexPeriod) - 1) * a0.d.indexPeriod;
             Replan(m, m.creep);
             return;
-          default: return Halt(m);  // modes 0 and 5 stop on the edge
+          default:
+            return Halt(m);  // modes 0 and 5 stop on the edge
         }
         break;
       case HomePhase::BackOff:
@@ -565,7 +575,8 @@ void Machine::CheckConditions(Motion& m) {
       case HomePhase::Index:
         if ((a0.x - m.indexMark) * m.homeDir >= 0) return Halt(m);
         break;
-      default: break;
+      default:
+        break;
     }
   }
   // Slow-down zones lie before the limits: the positive zone slows moves
@@ -646,8 +657,8 @@ int Machine::FreeSlot(int firstAxis) const {
   return -1;
 }
 
-int Machine::StartLine(const int* axes0, const double* distances, int count, double start,
-                       double top, double accel, Speed speed, bool endless) {
+int Machine::StartLine(const int* axes0, const double* distances, int count, double start, double top, double accel,
+                       Speed speed, bool endless) {
   double length = 0;
   for (int k = 0; k < count; ++k) length += distances[k] * distances[k];
   length = std::sqrt(length);
@@ -819,8 +830,8 @@ int Machine::SetEllipseRatio(double ratio) {
 }
 
 int Machine::Arc(int axis1, int axis2, double centre1, double centre2, double degrees, Speed speed) {
-  if (!ValidAxis(axis1) || !ValidAxis(axis2) || axis1 == axis2 || !DistanceOk(centre1) ||
-      !DistanceOk(centre2) || !std::isfinite(degrees) || std::fabs(degrees) > kMaxDegrees)
+  if (!ValidAxis(axis1) || !ValidAxis(axis2) || axis1 == axis2 || !DistanceOk(centre1) || !DistanceOk(centre2) ||
+      !std::isfinite(degrees) || std::fabs(degrees) > kMaxDegrees)
     return kBadArgument;
   if (centre1 == 0 && centre2 == 0) return kBadArgument;  // no radius
   ArcSegment s;

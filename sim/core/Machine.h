@@ -158,7 +158,7 @@ class Machine {
     bool active = false;
     Path path = Path::Line;
     int count = 0;
-    std::array<int, 4> axes{};     // 0-based
+    std::array<int, 4> axes{};  // 0-based
     std::array<double, 4> origin{};
     std::array<double, 4> unit{};
     std::array<double, 4> target{};
@@ -170,7 +170,7 @@ class Machine {
     // Times are seconds after baseUs, the machine time at which the motion
     // was commanded, so a run repeats bit for bit whatever the clock read.
     std::int64_t baseUs = 0;
-    double planTime = 0;      // s(t) = planDistance + profile.Distance(t - planTime)
+    double planTime = 0;  // s(t) = planDistance + profile.Distance(t - planTime)
     double planDistance = 0;
     double lastTime = 0;
     Speed speedKind = Speed::Constant;
@@ -190,17 +190,17 @@ class Machine {
 
   struct Axis {
     AxisDescription d;
-    double x = 0;        // machine position
-    double zero = 0;     // command position = x - zero
-    double enc = 0;      // encoder counts (with the multiplier)
+    double x = 0;     // machine position
+    double zero = 0;  // command position = x - zero
+    double enc = 0;   // encoder counts (with the multiplier)
     double encZero = 0;
     double travelled = 0;
     double lost = 0;
-    int motion = -1;     // slot in motions_, -1 standing
+    int motion = -1;  // slot in motions_, -1 standing
     double maxSpeed = 0, conSpeed = 0, startSpeed = 0, topSpeed = 0, accel = 0;
-    int homeMode = 0, outMode = 1, outLevel = 1, getposMode = 1, encMode = 1, encMultiplier = 1,
-        encCount = 1, dir = 1, backlash = 0, commands = 0;
-    std::array<int, 4> logic{};   // active level of each function's input
+    int homeMode = 0, outMode = 1, outLevel = 1, getposMode = 1, encMode = 1, encMultiplier = 1, encCount = 1, dir = 1,
+        backlash = 0, commands = 0;
+    std::array<int, 4> logic{};  // active level of each function's input
     std::array<int, 4> enabled{};
     std::array<int, 5> forced{};  // per Signal: -1 machine, 0, 1
   };
@@ -225,8 +225,8 @@ class Machine {
   void Replan(Motion& m, double top);
   void RestartHome(Motion& m, int dir, HomePhase phase);
   int FreeSlot(int firstAxis) const;
-  int StartLine(const int* axes0, const double* distances, int count, double start, double top,
-                double accel, Speed speed, bool endless);
+  int StartLine(const int* axes0, const double* distances, int count, double start, double top, double accel,
+                Speed speed, bool endless);
   int StartArc(const ArcSegment& s, bool fromList, std::int64_t baseUs, double t);
   void StartNextListSegment(std::int64_t baseUs, double t);
   bool Electrical(const Axis& a, Signal s) const;

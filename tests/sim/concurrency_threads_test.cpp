@@ -70,11 +70,21 @@ TEST(SimThreads, PollingWhileCommandingGivesSoundAnswers) {
   for (int round = 0; round < 300; ++round) {
     const int axis = 1 + round % 3;
     switch (round % 5) {
-      case 0: fastMove(axis, (round % 2 ? 1 : -1) * 900); break;
-      case 1: vmove(axis, round % 2 ? 1 : -1); break;
-      case 2: line(1, round % 2 ? 500 : -500, 2, 300); break;
-      case 3: decel(axis); break;
-      default: stop(axis); break;
+      case 0:
+        fastMove(axis, (round % 2 ? 1 : -1) * 900);
+        break;
+      case 1:
+        vmove(axis, round % 2 ? 1 : -1);
+        break;
+      case 2:
+        line(1, round % 2 ? 500 : -500, 2, 300);
+        break;
+      case 3:
+        decel(axis);
+        break;
+      default:
+        stop(axis);
+        break;
     }
     std::this_thread::sleep_for(std::chrono::microseconds(300));
   }

@@ -6,11 +6,11 @@
 
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <cstdio>
 #include <limits>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "SimLibrary.h"
 
@@ -20,10 +20,9 @@ using cardabi::Int;
 using simtest::SimLibrary;
 
 const std::set<std::string> kSimExports = {
-    "sim_reset",         "sim_load_machine",  "sim_set_manual_clock", "sim_advance_us",
-    "sim_now_us",        "sim_trace_enable",  "sim_trace_clear",      "sim_trace_size",
-    "sim_trace_entry",   "sim_axis_position", "sim_axis_speed",       "sim_force_signal",
-    "sim_set_encoder",   "sim_force_input",   "sim_set_position"};
+    "sim_reset",        "sim_load_machine", "sim_set_manual_clock", "sim_advance_us",  "sim_now_us",
+    "sim_trace_enable", "sim_trace_clear",  "sim_trace_size",       "sim_trace_entry", "sim_axis_position",
+    "sim_axis_speed",   "sim_force_signal", "sim_set_encoder",      "sim_force_input", "sim_set_position"};
 
 #define TESSOR_NAME(n) #n,
 const std::set<std::string> kExportsA = {TESSOR_ORVA_EXPORTS(TESSOR_NAME)};

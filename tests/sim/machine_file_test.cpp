@@ -30,7 +30,7 @@ class MachineFile : public ::testing::Test {
     std::filesystem::remove_all(folder);
   }
   std::string Write(const std::string& text) {
-    const auto path = (folder / "machine.cfg").string();
+    auto path = (folder / "machine.cfg").string();
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }

@@ -149,7 +149,7 @@ TEST_F(Orvb, RunningMoveTakesANewTargetOrSpeed) {
   ASSERT_EQ(FastMove(1, 100), 0);
   lib.Advance(500'000);
   auto changePos = lib.Get<Int(Int, Int)>("change_pos");
-  EXPECT_LT(changePos(1, 10), 0);   // already beyond
+  EXPECT_LT(changePos(1, 10), 0);    // already beyond
   EXPECT_LT(changePos(1, -300), 0);  // the other way
   ASSERT_EQ(changePos(1, 300), 0);
   ASSERT_EQ(lib.Get<Int(Int, double)>("change_speed")(1, 60), 0);
@@ -378,7 +378,9 @@ class Orvc : public ::testing::Test {
     lib.Get<Int(Int, double*)>("get_abs_pos")(axis, &p);
     return p;
   }
-  void RunUntilStill() { lib.RunUntil([&] { return Done(1) == 0 && Done(2) == 0 && Done(3) == 0; }); }
+  void RunUntilStill() {
+    lib.RunUntil([&] { return Done(1) == 0 && Done(2) == 0 && Done(3) == 0; });
+  }
   SimLibrary lib{"ORVC"};
 };
 

@@ -56,6 +56,22 @@ std::string ResolveTarget(const std::string& path) {
   return result;
 }
 
+// The line starting at `pos` without its LF and the CR before it; `pos`
+// moves to the start of the next line.
+std::string_view NextLine(std::string_view all, std::size_t& pos) {
+  const std::size_t newline = all.find('\n', pos);
+  std::string_view line;
+  if (newline == std::string_view::npos) {
+    line = all.substr(pos);
+    pos = all.size();
+  } else {
+    line = all.substr(pos, newline - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos = newline + 1;
+  }
+  return line;
+}
+
 void SyncFolder(const std::string& folder) {
   const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -98,6 +114,9 @@ int CProfileFile::OpenRead(const std::string& path) {
     return 1;
   }
   readPos = 0;
+  firstLines.clear();
+  indexed = false;
+  searchesFromStart = 0;
   isOpen = true;
   mode = Mode::Read;
   return 0;
@@ -144,6 +163,8 @@ int CProfileFile::OpenWrite(const std::string& path) {
     ShowCreateFailure(path);
     return 1;
   }
+  // Large programs are written in few system calls.
+  std::setvbuf(stream, nullptr, _IOFBF, 1 << 18);
   writeFailed = false;
   lastWriteCommitted = false;
   isOpen = true;
@@ -162,6 +183,8 @@ void CProfileFile::Close() {
   isOpen = false;
   if (mode == Mode::Read) {
     mode = Mode::None;
+    firstLines.clear();
+    indexed = false;
     content.clear();
     content.shrink_to_fit();
     readPos = 0;
@@ -181,18 +204,8 @@ void CProfileFile::Close() {
 }
 
 bool CProfileFile::FindKey(std::string_view key, std::string_view& value) {
-  const std::string_view all(content);
-  while (readPos < all.size()) {
-    const std::size_t newline = all.find('\n', readPos);
-    std::string_view line;
-    if (newline == std::string_view::npos) {
-      line = all.substr(readPos);
-      readPos = all.size();
-    } else {
-      line = all.substr(readPos, newline - readPos);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      readPos = newline + 1;
-    }
+  while (readPos < content.size()) {
+    const std::string_view line = NextLine(content, readPos);
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     const std::string_view name = line.substr(0, equals);
@@ -205,25 +218,54 @@ bool CProfileFile::FindKey(std::string_view key, std::string_view& value) {
   return false;
 }
 
+bool CProfileFile::FindKeyFromStart(std::string_view key, std::string_view& value) {
+  if (!indexed && ++searchesFromStart > 4) {
+    readPos = 0;
+    while (readPos < content.size()) {
+      const std::string_view line = NextLine(content, readPos);
+      const std::size_t equals = line.find('=');
+      if (equals < 2 || equals == std::string_view::npos) continue;
+      if (line.front() != '[' || line[equals - 1] != ']') continue;
+      firstLines.try_emplace(line.substr(1, equals - 2), Found{line.substr(equals + 1), readPos});
+    }
+    indexed = true;
+  }
+  if (!indexed) {
+    readPos = 0;
+    return FindKey(key, value);
+  }
+  const auto it = firstLines.find(key);
+  if (it == firstLines.end()) {
+    readPos = content.size();
+    return false;
+  }
+  value = it->second.value;
+  readPos = it->second.next;
+  return true;
+}
+
 int CProfileFile::ReadString(std::string_view key, std::string& out) {
   if (!isOpen || mode != Mode::Read) return 1;
-  readPos = 0;
   std::string_view value;
-  if (!FindKey(key, value)) return 1;
+  if (!FindKeyFromStart(key, value)) return 1;
   out.assign(value);
   return 0;
 }
 
 int CProfileFile::ReadInt(std::string_view key, std::int32_t& out) {
   if (!isOpen || mode != Mode::Read) return 1;
-  readPos = 0;
-  return ReadNextInt(key, out);
+  std::string_view value;
+  if (!FindKeyFromStart(key, value)) return 1;
+  if (!value.empty()) out = numtext::ParseInt(value);
+  return 0;
 }
 
 int CProfileFile::ReadDouble(std::string_view key, double& out) {
   if (!isOpen || mode != Mode::Read) return 1;
-  readPos = 0;
-  return ReadNextDouble(key, out);
+  std::string_view value;
+  if (!FindKeyFromStart(key, value)) return 1;
+  if (!value.empty()) out = numtext::ParseDouble(value);
+  return 0;
 }
 
 int CProfileFile::ReadNextInt(std::string_view key, std::int32_t& out) {
@@ -244,7 +286,7 @@ int CProfileFile::ReadNextDouble(std::string_view key, double& out) {
 
 int CProfileFile::WriteLine(std::string_view line) {
   if (!isOpen || mode != Mode::Write) return 1;
-  if (std::fwrite(line.data(), 1, line.size(), stream) != line.size() || std::fwrite("\r\n", 1, 2, stream) != 2) {
+  if (std::fwrite(line.data(), 1, line.size(), stream) != line.size() || std::fputs("\r\n", stream) == EOF) {
     writeFailed = true;
     return 1;
   }

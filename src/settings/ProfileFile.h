@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 class CProfileFile {
  public:
@@ -56,6 +57,10 @@ class CProfileFile {
   // Finds the next line "[key]=value" from the read position; the value
   // stays valid until the next open.
   bool FindKey(std::string_view key, std::string_view& value);
+  // The same from the first line; after a few such searches of one file
+  // (sysparam.cfg reads every key so) it answers from an index of first
+  // occurrences instead of scanning again.
+  bool FindKeyFromStart(std::string_view key, std::string_view& value);
   int WriteLine(std::string_view line);
   void AbandonWrite();
   void ShowCreateFailure(const std::string& path) const;
@@ -71,6 +76,13 @@ class CProfileFile {
   std::string shownPath;    // as the caller named it, for messages
   std::string tempPath;
   std::string lineBuffer;
+  struct Found {
+    std::string_view value;
+    std::size_t next;  // read position after the line
+  };
+  std::unordered_map<std::string_view, Found> firstLines;  // key -> first line
+  bool indexed = false;
+  int searchesFromStart = 0;
 };
 
 extern CProfileFile ProfileFile;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "card/CardDriver.h"
+#include "platform/DynamicLibrary.h"
 #include "settings/SysParams.h"
 
 namespace {
@@ -164,10 +166,7 @@ TEST_F(UnitsTest, UnitLabelsPerCard) {
 
 }  // namespace
 
-// ---- Card calls, seen in the simulated library's trace --------------------
-
-#include "card/CardDriver.h"
-#include "platform/DynamicLibrary.h"
+// Card calls, seen in the simulated library's trace.
 
 namespace {
 

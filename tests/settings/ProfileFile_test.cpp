@@ -117,6 +117,39 @@ TEST_F(ProfileFileTest, ReadNextContinuesAfterLastMatchAndStaysAtEnd) {
   EXPECT_EQ(value, 3);
 }
 
+TEST_F(ProfileFileTest, ManySearchesFromTheTopFindTheSameLines) {
+  // Enough searches from the top that the reader answers from its index.
+  OpenWith("[K]=1\r\n[A] =5\r\n[X]=9\r\n[K]=2\r\n[E]=\r\n[K]=3\r\n");
+  std::int32_t value = 0;
+  for (int round = 0; round < 6; ++round) {
+    EXPECT_EQ(file.ReadInt("K", value), 0);
+    EXPECT_EQ(value, 1);
+  }
+  EXPECT_EQ(file.ReadNextInt("K", value), 0);  // on after the first K
+  EXPECT_EQ(value, 2);
+  EXPECT_EQ(file.ReadInt("X", value), 0);
+  EXPECT_EQ(file.ReadNextInt("K", value), 0);  // on after X
+  EXPECT_EQ(value, 2);
+  EXPECT_EQ(file.ReadInt("A", value), 1);  // "[A] " is not "[A]"
+  value = 7;
+  EXPECT_EQ(file.ReadInt("E", value), 0);
+  EXPECT_EQ(value, 7);
+  EXPECT_EQ(file.ReadNextInt("K", value), 0);
+  EXPECT_EQ(value, 3);
+  // A failed search from the top leaves the position at the end.
+  EXPECT_EQ(file.ReadInt("Missing", value), 1);
+  EXPECT_EQ(file.ReadNextInt("K", value), 1);
+  std::string text;
+  EXPECT_EQ(file.ReadString("X", text), 0);
+  EXPECT_EQ(text, "9");
+  // A new file forgets the old one's lines.
+  file.Close();
+  OpenWith("[X]=4\n");
+  EXPECT_EQ(file.ReadInt("K", value), 1);
+  EXPECT_EQ(file.ReadInt("X", value), 0);
+  EXPECT_EQ(value, 4);
+}
+
 TEST_F(ProfileFileTest, LfAndCrLfFilesReadAlike) {
   for (const std::string end : {"\n", "\r\n"}) {
     OpenWith("[S]=text" + end + "[D]=2.5" + end + "[I]=-12" + end);

@@ -1,0 +1,182 @@
+#pragma once
+// Program-wide state of the motion engine, grouped by owner. Each record is
+// one global instance with a Reset() that restores the start-of-program
+// values, so every test starts clean.
+//
+// Two threads touch this state: the user-interface thread (buttons, the
+// jog, the panels' timers) and the 5 ms status tick. Whatever both of them
+// touch is atomic. A run record is written completely before its busy flag
+// is stored with release order; the tick reads a record only after it has
+// seen the flag set (acquire). Fields without atomics belong to one thread.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "motion/PlotGeometry.h"
+#include "program/MotionCommand.h"
+
+inline constexpr int kAxisTableSize = 16;  // per-axis tables, index axis - 1
+inline constexpr int kPolledAxes = 8;      // status tables: two cards of four axes
+inline constexpr double kTickSeconds = 0.005;
+
+// Values of MotionMode: the last motion request.
+namespace mode {
+inline constexpr int kJog = 4;
+inline constexpr int kSuddenStop = 5;
+inline constexpr int kDecelStop = 6;
+inline constexpr int kRun = 7;
+inline constexpr int kClear = 8;
+inline constexpr int kHoming = 9;
+}  // namespace mode
+
+// Values of ActivePanel: which panel the Start button runs.
+namespace panel {
+inline constexpr int kProgram = 0;
+inline constexpr int kPtoP = 1;
+inline constexpr int kLinear = 2;
+inline constexpr int kCircular = 3;
+}  // namespace panel
+
+// The three direct-motion page runs, in the order the tick advances them.
+enum class Page { PtoP = 0, Linear = 1, Circular = 2 };
+
+// Run control: the busy flags, the last motion request, the shown card and
+// the panel the Start button acts on; also the results of card
+// initialisation.
+struct RunControlRecord {
+  std::atomic<bool> BusyJog{false};
+  std::atomic<bool> BusyHome{false};
+  std::atomic<bool> BusyPtoP{false};
+  std::atomic<bool> BusyLinear{false};
+  std::atomic<bool> BusyCircular{false};
+  std::atomic<bool> BusyProgram{false};
+  // Set while a tick is inside the program step, which reads the motion
+  // program: a stop clears BusyProgram at any moment, and the program must
+  // not be edited before that step has returned.
+  std::atomic<bool> TickInProgram{false};
+  std::atomic<int> MotionMode{mode::kSuddenStop};
+  std::atomic<int> ShownCard{1};
+  std::atomic<int> ActivePanel{panel::kProgram};
+  std::atomic<int> CardCount{0};
+  std::atomic<int> AxisCount{0};
+  // Counts D Stop and S Stop presses; a tick that overlapped a stop sends
+  // the stop again after its steps so that a move it issued cannot outlive
+  // the stop.
+  std::atomic<std::uint32_t> StopCount{0};
+  std::atomic<bool> LastStopSudden{true};
+
+  // Serialises writing and copying the records the tick runs from
+  // (HomeRecord and the three page run records). Held only for a copy,
+  // never across a card call or a message.
+  std::mutex RecordMutex;
+
+  void Reset();
+};
+extern RunControlRecord RunControl;
+
+// The status tables the tick fills and the panels show, and the timer.
+struct StatusTablesRecord {
+  std::array<std::atomic<double>, kPolledAxes> CommandPosition{};
+  std::array<std::atomic<std::int32_t>, kPolledAxes> EncoderCount{};
+  std::array<std::atomic<double>, kPolledAxes> CurrentSpeed{};
+  std::atomic<std::uint32_t> TimerId{0};
+  std::atomic<std::uint32_t> TimerResolution{0};
+  std::atomic<std::uint64_t> TickCount{0};  // ticks run since Reset
+
+  void Reset();
+};
+extern StatusTablesRecord StatusTables;
+
+// The program run and the page runs.
+struct ProgramRunRecord {
+  std::atomic<int> CurrentRow{0};  // 0-based
+  std::atomic<int> LoopsDone{0};
+  std::atomic<int> LoopTotal{0};
+  // Tick thread only.
+  int RowState = 0;
+  int DelayTicks = 0;
+  int CorrectionCount = 0;
+  std::array<int, 3> PageRunState{};  // by Page
+
+  void Reset();
+};
+extern ProgramRunRecord ProgramRun;
+
+// Homing: the record the home buttons fill and the sequence's state.
+struct HomingRecord {
+  MotionCommand HomeRecord{};  // written under RunControl.RecordMutex
+  // Tick thread only.
+  int HomeState = 0;
+  int HomeTicks = 0;
+  std::array<int, 4> HomeDirection{};
+  std::array<int, 4> HomeRetry{};
+  int HomeRunState = 0;
+
+  void Reset();
+};
+extern HomingRecord Homing;
+
+// Feedback compensation: the run's reference and the last check's results.
+struct CompensationRecord {
+  std::array<std::atomic<std::int32_t>, kAxisTableSize> StartEncoder{};
+  std::array<std::atomic<double>, kAxisTableSize> CommandedTravel{};
+  // Tick thread only.
+  std::array<bool, kAxisTableSize> CompensationNeeded{};
+  std::array<double, kAxisTableSize> PositionError{};
+  MotionCommand HoldRecord1{};
+  MotionCommand HoldRecord2{};
+  std::array<int, 2> HoldTicks{};
+
+  void Reset();
+};
+extern CompensationRecord Compensation;
+
+// One recorded line of the path plot, in pixels.
+struct PlotSegment {
+  std::int32_t x1;
+  std::int32_t y1;
+  std::int32_t x2;
+  std::int32_t y2;
+};
+
+// The path plot: origin, window and fitted geometry of the program run.
+// The origin is written by the tick at every new pass; everything else
+// belongs to the user-interface thread.
+struct PlotRecord {
+  std::atomic<double> OriginX{0.0};  // absolute command position of axis 1, pulses
+  std::atomic<double> OriginY{0.0};  // ... of axis 2
+  double MinX = 0.0, MaxX = 0.0, MinY = 0.0, MaxY = 0.0;  // path window, pulses from the start point
+  double Scale = 0.0;                                      // pixels per pulse
+  double ZeroPixelX = 0.0, ZeroPixelY = 0.0;               // pixel of path point (0, 0)
+  double LastPixelX = 0.0, LastPixelY = 0.0;               // where the pen stands
+  double LastOffsetX = 0.0, LastOffsetY = 0.0;             // last plotted offsets
+  double CurrentOffsetX = 0.0, CurrentOffsetY = 0.0;
+  std::vector<PlotSegment> Segments;
+  CPathPlot Geometry;  // the frame of the live status bar's plot
+
+  void Reset();
+  // Frees the segment list: count and capacity 0.
+  void FreeSegments();
+};
+extern PlotRecord Plot;
+
+// Resets every engine record (not the settings, the program or the cards).
+void ResetEngineState();
+
+// Axis helpers shared by the engine steps.
+inline bool AxisInTables(int axis) { return axis >= 1 && axis <= kAxisTableSize; }
+inline std::size_t AxisIndex(int axis) { return static_cast<std::size_t>(axis - 1); }
+
+// Axes the stops and the idle hold cover: 4 with one card, 8 with two, none
+// for any other count.
+int StopAxisCount();
+// Axes of the installed cards for Clear and Start: 4 with one card, 8
+// otherwise.
+int InstalledAxisCount();
+
+// t seconds as a tick count, truncated toward zero; a wait that is not a
+// number or not positive lasts 0 ticks, a huge one the largest count.
+int SecondsToTicks(double seconds);

@@ -1,0 +1,242 @@
+// The control panel's motion requests: home buttons, Clear, Start, and the
+// prepare steps of the direct-motion pages.
+
+#include "motion/RunControl.h"
+
+#include <algorithm>
+
+#include "motion/Engine.h"
+#include "motion/EngineInternal.h"
+#include "motion/PathPlot.h"
+#include "operator/OperatorMessages.h"
+#include "operator/OperatorPort.h"
+
+namespace {
+
+constexpr std::int32_t kPtoPBase = 0x02010000;
+constexpr std::int32_t kFastBit = 0x4000;
+constexpr std::int32_t kContinuousBit = 0x0100;
+
+void FillHomeSlot(MotionCommand& record, int slot, int axis) {
+  record.iAxes[slot] = axis;
+  if (!AxisInTables(axis)) return;
+  const std::size_t i = AxisIndex(axis);
+  record.dbDis[slot] = SysParams.Dir[i];
+  record.dbLowSpd[slot] = SysParams.LowSpd[i];
+  record.dbHighSpd[slot] = SysParams.HighSpd[i];
+  record.dbAccSpd[slot] = SysParams.AccSpd[i];
+}
+
+void StartHoming() {
+  RunControl.MotionMode = mode::kHoming;
+  RunControl.BusyHome.store(true, std::memory_order_release);
+}
+
+bool SameAxisAmong(const int* axes, int n) {
+  for (int a = 0; a < n; ++a) {
+    for (int b = a + 1; b < n; ++b) {
+      if (axes[a] == axes[b]) return true;
+    }
+  }
+  return false;
+}
+
+void ZeroCommandedTravel() {
+  for (auto& travel : Compensation.CommandedTravel) travel = 0.0;
+}
+
+void StartProgramRun(const StartRequest& request) {
+  ZeroCommandedTravel();
+  double x = Plot.OriginX.load(), y = Plot.OriginY.load();
+  CardDriver.get_abs_pos(1, &x);
+  CardDriver.get_abs_pos(2, &y);
+  Plot.OriginX = x;
+  Plot.OriginY = y;
+  Plot.FreeSegments();
+  Operator().RequestRepaint();
+  ComputePathWindow(Plot.MinX, Plot.MaxX, Plot.MinY, Plot.MaxY);
+  FitAndResetPlot(request.plotFrame);
+  Operator().RequestRepaint();
+  ProgramRun.LoopTotal = request.loopCount;
+  RunControl.BusyProgram.store(true, std::memory_order_release);
+}
+
+}  // namespace
+
+void HomeAxisButton(int buttonAxis, int cardSelection) {
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(10);
+    return;
+  }
+  if (cardSelection != 0 && cardSelection != 1) return;
+  {
+    std::lock_guard lock(RunControl.RecordMutex);
+    Homing.HomeRecord.iCodeType = code::kHome1;
+    FillHomeSlot(Homing.HomeRecord, 0, buttonAxis + 4 * cardSelection);
+  }
+  StartHoming();
+}
+
+void HomeAllButton(int cardSelection) {
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(10);
+    return;
+  }
+  if (cardSelection != 0 && cardSelection != 1) return;
+  {
+    std::lock_guard lock(RunControl.RecordMutex);
+    Homing.HomeRecord.iCodeType = engine::kHome4;
+    for (int k = 0; k < 4; ++k) FillHomeSlot(Homing.HomeRecord, k, k + 1 + 4 * cardSelection);
+  }
+  StartHoming();
+}
+
+void ClearButton() {
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(13);
+    return;
+  }
+  const std::string_view question = PickText(CurrentLanguage(), "Are you sure to clear the data?", "您确定数据清零?");
+  if (!question.empty() &&
+      Operator().MessageBox(question, kAppTitle, BoxButtons::OkCancel, BoxIcon::None) != kBoxOk) {
+    return;
+  }
+  RunControl.MotionMode = mode::kClear;
+  Operator().RequestRepaint();
+  const int axes = InstalledAxisCount();
+  for (int axis = 1; axis <= axes; ++axis) {
+    CardDriver.sudden_stop(axis);
+    CardDriver.reset_pos(axis);
+    CardDriver.reset_enc_pos(axis);
+  }
+}
+
+int PreparePtoPRun(const PtoPPageValues& page) {
+  const int n = std::clamp(page.axisCount, 0, 4);
+  if (SameAxisAmong(page.axis, n)) {
+    ShowOperatorMessage(0);
+    return 0;
+  }
+  const bool high = page.speedMode == 1;
+  for (int k = 0; k < n; ++k) {
+    const double speed = high ? page.maxSpeed[k] : page.startSpeed[k];
+    if (SpeedOutOfRange(page.axis[k], speed)) {
+      ShowOperatorMessage(1);
+      return 0;
+    }
+  }
+  {
+    std::lock_guard lock(RunControl.RecordMutex);
+    MotionCommand& r = SysParams.PtoPRunRecord;
+    if (page.axisCount >= 1 && page.axisCount <= 4) {
+      r.iCodeType = page.axisCount * kPtoPBase + (high ? kFastBit : 0) + (page.motionMode == 1 ? kContinuousBit : 0);
+    }
+    for (int k = 0; k < 4; ++k) {
+      r.iAxes[k] = page.axis[k];
+      r.dbDis[k] = page.distance[k];
+      r.dbLowSpd[k] = page.startSpeed[k];
+      r.dbHighSpd[k] = page.maxSpeed[k];
+      r.dbAccSpd[k] = page.acceleration[k];
+    }
+  }
+  SaveSysParams();
+  return 1;
+}
+
+int PrepareLinearRun(const LinearPageValues& page) {
+  const int n = std::clamp(page.axisCount, 0, 4);
+  if (SameAxisAmong(page.axis, n)) {
+    ShowOperatorMessage(0);
+    return 0;
+  }
+  {
+    std::lock_guard lock(RunControl.RecordMutex);
+    MotionCommand& r = SysParams.LinearRunRecord;
+    const bool high = page.speedMode != 0;
+    switch (page.axisCount) {
+      case 2:
+        r.iCodeType = high ? code::kFastLine2 : code::kConstLine2;
+        break;
+      case 3:
+        r.iCodeType = high ? code::kFastLine3 : code::kConstLine3;
+        break;
+      case 4:
+        r.iCodeType = high ? code::kFastLine4 : code::kConstLine4;
+        break;
+      default:
+        break;
+    }
+    r.dbLowSpd[0] = page.vectorStart;
+    r.dbHighSpd[0] = page.vectorMax;
+    r.dbAccSpd[0] = page.vectorAcc;
+    for (int k = 0; k < 4; ++k) {
+      r.iAxes[k] = page.axis[k];
+      r.dbDis[k] = page.distance[k];
+    }
+  }
+  SaveSysParams();
+  return 1;
+}
+
+int PrepareCircularRun(const CircularPageValues& page) {
+  if (page.axis[0] == page.axis[1]) {
+    ShowOperatorMessage(0);
+    return 0;
+  }
+  {
+    std::lock_guard lock(RunControl.RecordMutex);
+    MotionCommand& r = SysParams.CircularRunRecord;
+    if (page.speedMode == 0) r.iCodeType = code::kArc;
+    if (page.speedMode == 1) r.iCodeType = code::kFastArc;
+    r.dbLowSpd[0] = page.vectorStart;
+    r.dbHighSpd[0] = page.vectorMax;
+    r.dbAccSpd[0] = page.vectorAcc;
+    r.iAxes[0] = page.axis[0];
+    r.iAxes[1] = page.axis[1];
+    r.dbDis[0] = page.centre[0];
+    r.dbDis[1] = page.centre[1];
+    r.dbDis[2] = page.angle;
+    r.dbDis[3] = page.ellipseRatio;
+  }
+  SaveSysParams();
+  return 1;
+}
+
+int StartButton(const StartRequest& request) {
+  SaveSysParams();
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(10);
+    return 0;
+  }
+  RunControl.MotionMode = mode::kRun;
+  const int axes = InstalledAxisCount();
+  for (int axis = 1; axis <= axes; ++axis) {
+    auto& start = Compensation.StartEncoder[AxisIndex(axis)];
+    std::int32_t count = start.load();
+    CardDriver.get_encoder(axis, &count);
+    start = count;
+  }
+  switch (RunControl.ActivePanel.load()) {
+    case panel::kProgram:
+      StartProgramRun(request);
+      return 1;
+    case panel::kPtoP:
+      ZeroCommandedTravel();
+      if (PreparePtoPRun(request.ptop) != 1) return 0;
+      RunControl.BusyPtoP.store(true, std::memory_order_release);
+      return 1;
+    case panel::kLinear:
+      ZeroCommandedTravel();
+      if (PrepareLinearRun(request.linear) != 1) return 0;
+      RunControl.BusyLinear.store(true, std::memory_order_release);
+      return 1;
+    case panel::kCircular:
+      RunControl.MotionMode = mode::kSuddenStop;
+      ZeroCommandedTravel();
+      if (PrepareCircularRun(request.circular) != 1) return 0;
+      RunControl.BusyCircular.store(true, std::memory_order_release);
+      return 1;
+    default:
+      return 0;
+  }
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The control panel's run button and the prepare steps of the three
+// direct-motion pages, over the plain values the windows hold. The windows
+// exchange their fields into these records and call the functions; nothing
+// here knows a widget.
+
+#include "motion/PlotGeometry.h"
+
+// The point-to-point page: speed mode 0 constant, 1 high velocity; motion
+// mode 0 point-to-point, 1 continuous; 1-4 axes; the four columns.
+struct PtoPPageValues {
+  int speedMode = 0;
+  int motionMode = 0;
+  int axisCount = 1;
+  int axis[4] = {1, 2, 3, 4};
+  double distance[4] = {20, 20, 20, 20};
+  double startSpeed[4] = {5, 5, 5, 5};
+  double maxSpeed[4] = {20, 20, 20, 20};
+  double acceleration[4] = {10, 10, 10, 10};
+};
+
+// The linear-interpolation page: 2-4 axes with one vector speed.
+struct LinearPageValues {
+  int speedMode = 0;
+  int axisCount = 2;
+  double vectorStart = 0.0;
+  double vectorMax = 0.0;
+  double vectorAcc = 0.0;
+  int axis[4] = {1, 2, 3, 4};
+  double distance[4] = {0, 0, 0, 0};
+};
+
+// The circular-interpolation page: two axes, a centre, an angle and an
+// ellipse ratio.
+struct CircularPageValues {
+  int speedMode = 0;
+  double vectorStart = 0.0;
+  double vectorMax = 0.0;
+  double vectorAcc = 0.0;
+  int axis[2] = {1, 2};
+  double centre[2] = {0, 0};
+  double angle = 0.0;
+  double ellipseRatio = 0.0;
+};
+
+// Each returns 1 when the run may start (the page's run record written and
+// the parameters saved) and 0 after showing operator message 0 (same axis
+// twice) or 1 (speed out of range).
+int PreparePtoPRun(const PtoPPageValues& page);
+int PrepareLinearRun(const LinearPageValues& page);
+int PrepareCircularRun(const CircularPageValues& page);
+
+// What the run button needs from the windows: the loop count of the live
+// status bar, the frame of its plot, and the values of the page that was
+// painted last (only the one ActivePanel names is used).
+struct StartRequest {
+  int loopCount = 1;
+  PlotRect plotFrame{};
+  PtoPPageValues ptop{};
+  LinearPageValues linear{};
+  CircularPageValues circular{};
+};
+
+// The run button. Returns 1 when a run was started (its busy flag set).
+int StartButton(const StartRequest& request);

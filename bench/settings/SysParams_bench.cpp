@@ -12,7 +12,7 @@ namespace {
 void BM_LoadSysParams(benchmark::State& state) {
   const std::string folder = "/tmp/tessor-bench-sysparams-" + std::to_string(getpid()) + "/";
   std::filesystem::create_directories(folder);
-  SetSysParamsFolderForTesting(folder);
+  SetSysParamsFolder(folder);
   LoadSysParams();  // no file yet: writes the defaults
   for (auto _ : state) {
     LoadSysParams();
@@ -24,7 +24,7 @@ void BM_LoadSysParams(benchmark::State& state) {
 void BM_SaveSysParams(benchmark::State& state) {
   const std::string folder = "/tmp/tessor-bench-sysparams-save-" + std::to_string(getpid()) + "/";
   std::filesystem::create_directories(folder);
-  SetSysParamsFolderForTesting(folder);
+  SetSysParamsFolder(folder);
   LoadSysParams();
   for (auto _ : state) SaveSysParams();
   std::filesystem::remove_all(folder);

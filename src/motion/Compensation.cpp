@@ -69,6 +69,7 @@ void CorrectPositions(const MotionCommand& c) {
     const int unit = SysParams.Equip[i] == 1 ? kUnitDegree : kUnitMicrometre;
     Compensation.PositionError[i] = ToPulses(unit, engine::PulseEquivalentOf(axis), Compensation.PositionError[i]);
     CardDriver.fast_pmove(axis, Compensation.PositionError[i]);
+    Compensation.CorrectionMoves[i].fetch_add(1, std::memory_order_relaxed);
   }
 }
 

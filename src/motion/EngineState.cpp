@@ -59,6 +59,7 @@ void HomingRecord::Reset() {
 void CompensationRecord::Reset() {
   for (auto& v : StartEncoder) v = 0;
   for (auto& v : CommandedTravel) v = 0.0;
+  for (auto& v : CorrectionMoves) v = 0;
   CompensationNeeded.fill(false);
   PositionError.fill(0.0);
   HoldRecord1 = MotionCommand{};

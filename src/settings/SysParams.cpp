@@ -13,7 +13,7 @@ namespace {
 // Operator messages follow the record's language from the start.
 const bool languageBound = (BindLanguageSetting(&SysParams.LangVer), true);
 
-std::string folderForTesting;
+std::string folderOverride;
 
 std::string Indexed(const char* name, int index) { return std::string(name) + "[" + std::to_string(index) + "]"; }
 
@@ -150,10 +150,13 @@ void SysParamsRecord::SetDefaults() {
   CircularRunRecord.dbDis[3] = 0.0;  // the ellipse ratio
 }
 
-void SetSysParamsFolderForTesting(std::string folder) { folderForTesting = std::move(folder); }
+void SetSysParamsFolder(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  folderOverride = std::move(folder);
+}
 
 void LoadSysParams() {
-  const std::string folder = folderForTesting.empty() ? platform::ProgramFolder() : folderForTesting;
+  const std::string folder = folderOverride.empty() ? platform::ProgramFolder() : folderOverride;
   if (folder.empty()) {
     Operator().MessageBox("Error:The file path is wrong!", kAppTitle, BoxButtons::Ok, BoxIcon::None);
     return;

@@ -71,6 +71,6 @@ void LoadSysParams();
 // Rewrites the whole file from SysParams.
 void SaveSysParams();
 
-// Tests put sysparam.cfg in a folder of their own (with its final '/');
-// empty restores the program's folder.
-void SetSysParamsFolderForTesting(std::string folder);
+// The folder of sysparam.cfg instead of the program's own: the headless
+// runner's --dir and the tests; empty restores the program's folder.
+void SetSysParamsFolder(std::string folder);

@@ -139,6 +139,7 @@ TEST_F(CompensationTest, AnEncoderErrorInARunIsCorrectedWithinTenCorrections) {
   EXPECT_EQ(moves[0], "fast_pmove(1,800)");
   EXPECT_EQ(moves[1], "fast_pmove(1,-8)");  // 808 counts for 800 pulses
   EXPECT_LE(moves.size(), 11u);
+  EXPECT_EQ(Compensation.CorrectionMoves[0].load(), static_cast<int>(moves.size()) - 1);
   std::int32_t count = 0;
   CardDriver.get_encoder(1, &count);
   EXPECT_NEAR(count, 800, 1);
@@ -155,6 +156,7 @@ TEST_F(CompensationTest, ARowGoesOnAfterTenCorrections) {
   ASSERT_EQ(moves.size(), 1u + 10u);
   EXPECT_EQ(moves[1], "fast_pmove(1,-400)");
   EXPECT_EQ(moves[2], "fast_pmove(1,400)");
+  EXPECT_EQ(Compensation.CorrectionMoves[0].load(), 10);
   EXPECT_THAT(Matching(Trace(), "outport_bit"), ElementsAre("outport_bit(1,5,1)"));
   EXPECT_EQ(ProgramRun.CorrectionCount, 0);
 }

@@ -167,7 +167,7 @@ class EngineTest : public testing::Test {
               ("tessor-engine-" + std::to_string(::getpid()) + "-" +
                testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder_);
-    SetSysParamsFolderForTesting(folder_.string() + "/");
+    SetSysParamsFolder(folder_.string() + "/");
     SysParamsPath = (folder_ / "sysparam.cfg").string();
     ResetEngineState();
     MotionProgram.clear();
@@ -182,7 +182,7 @@ class EngineTest : public testing::Test {
   void TearDown() override {
     StopStatusTimer(StatusTables.TimerId.load());
     platform::SetTimerCapsForTesting(std::nullopt);
-    SetSysParamsFolderForTesting("");
+    SetSysParamsFolder("");
     MotionProgram.clear();
     CardDriver.model = kOrvb;
     std::error_code ignored;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return std::system(command.c_str()) == 0;
   }();
   if (!made) return 0;
-  SetSysParamsFolderForTesting(folder);
+  SetSysParamsFolder(folder);
   {
     std::ofstream out(folder + "sysparam.cfg", std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

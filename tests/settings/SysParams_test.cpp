@@ -35,10 +35,10 @@ class SysParamsTest : public ::testing::Test {
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
     SysParams.Reset();
-    SetSysParamsFolderForTesting(folder.Folder());
+    SetSysParamsFolder(folder.Folder());
   }
   void TearDown() override {
-    SetSysParamsFolderForTesting("");
+    SetSysParamsFolder("");
     SysParams.Reset();
   }
   std::string CfgPath() const { return folder.File("sysparam.cfg"); }
@@ -206,7 +206,7 @@ TEST_F(SysParamsTest, LoadIgnoresLineOrderAndKeepsFieldsOfEmptyOrMissingKeys) {
 }
 
 TEST_F(SysParamsTest, UncreatableFileKeepsDefaultsInMemoryOnly) {
-  SetSysParamsFolderForTesting(folder.File("missing/"));
+  SetSysParamsFolder(folder.File("missing/"));
   LoadSysParams();
   const auto texts = port.BoxTexts();
   ASSERT_EQ(texts.size(), 2u);
@@ -224,7 +224,7 @@ TEST_F(SysParamsTest, FolderPathOfAnyLength) {
   std::string deep = folder.Folder();
   while (deep.size() < 700) deep += std::string(60, 'd') + "/";
   std::filesystem::create_directories(deep);
-  SetSysParamsFolderForTesting(deep);
+  SetSysParamsFolder(deep);
   LoadSysParams();
   EXPECT_EQ(SysParamsPath, deep + "sysparam.cfg");
   EXPECT_TRUE(std::filesystem::exists(SysParamsPath));

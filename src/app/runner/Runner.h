@@ -1,0 +1,24 @@
+#pragma once
+// tessor-run: lists, copies and runs motion programs through the engine
+// without windows.
+
+#include <string>
+#include <vector>
+
+struct RunnerOptions {
+  std::string dir;                 // folder of sysparam.cfg; empty: the program's folder
+  std::string command;             // list, copy, run
+  std::vector<std::string> files;  // the command's files
+  long loops = 1;
+  bool fast = false;
+};
+
+inline constexpr int kExitNormal = 0;
+inline constexpr int kExitMessage = 1;
+inline constexpr int kExitUsage = 2;
+
+// Parses the command line; false with `error` set when it is not usable.
+bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& options, std::string& error,
+                          bool& help);
+
+int RunnerMain(int argc, char** argv);

@@ -1,0 +1,3 @@
+#include "app/runner/Runner.h"
+
+int main(int argc, char** argv) { return RunnerMain(argc, argv); }

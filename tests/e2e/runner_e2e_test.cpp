@@ -1,0 +1,334 @@
+// tessor-run as an engineer uses it: crafted folders, machines and programs,
+// the binary run as a child, its output and exit status checked.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/runner/Runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Entry {
+  int code;
+  int axes[4];
+  double delay;
+  double dis[4];
+  double low[4];
+  double high[4];
+  double acc[4];
+};
+
+Entry PtoP(int axis, double distance, double speed = 50) {
+  return {0x02010000, {axis, 2, 3, 4}, 0, {distance, 50, 50, 50}, {speed, 20, 20, 20}, {50, 50, 50, 50},
+          {20, 20, 20, 20}};
+}
+
+std::string Fixed(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%f", v);
+  return buf;
+}
+
+// A program file laid out line by line as the program writes it.
+std::string KnlText(const std::vector<Entry>& entries, long commandNo = -1) {
+  std::string t = "\r\n[Command Save]\r\n\r\n";
+  t += "[CommandNo]=" + std::to_string(commandNo >= 0 ? commandNo : static_cast<long>(entries.size())) + "\r\n";
+  for (size_t d = 0; d < entries.size(); ++d) {
+    const Entry& e = entries[d];
+    const std::string n = std::to_string(d);
+    t += "[iCodeType[" + n + "]]=" + std::to_string(e.code) + "\r\n";
+    t += "[dbDelayTime[" + n + "]]=" + Fixed(e.delay) + "\r\n";
+    for (int g = 0; g < 4; ++g) {
+      const std::string k = n + std::to_string(g);
+      t += "[dbLowSpd[" + k + "]]=" + Fixed(e.low[g]) + "\r\n";
+      t += "[dbHighSpd[" + k + "]]=" + Fixed(e.high[g]) + "\r\n";
+      t += "[dbAccSpd[" + k + "]]=" + Fixed(e.acc[g]) + "\r\n";
+      t += "[iAxes[" + k + "]]=" + std::to_string(e.axes[g]) + "\r\n";
+      t += "[dbDis[" + k + "]]=" + Fixed(e.dis[g]) + "\r\n";
+    }
+  }
+  return t;
+}
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+// Replaces the value of "[key]=" in a settings text.
+void SetKey(std::string& text, const std::string& key, const std::string& value) {
+  const std::string head = "[" + key + "]=";
+  const size_t at = text.find("\n" + head);
+  ASSERT_NE(at, std::string::npos) << key;
+  const size_t start = at + 1 + head.size();
+  const size_t end = text.find("\r\n", start);
+  text.replace(start, end - start, value);
+}
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+class RunnerE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tessor-e2e-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    Machine("");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Machine(const std::string& text) { WriteFile(dir_ / "machine.cfg", text); }
+
+  Result Run(const std::string& args) { return RunBinary(TESSOR_RUN, args); }
+
+  Result RunBinary(const std::string& binary, const std::string& args) {
+    const std::string errFile = (dir_ / "stderr.txt").string();
+    const std::string cmd = "cd '" + dir_.string() + "' && LANG=C LC_ALL= LC_MESSAGES= TESSOR_SIM_MACHINE='" +
+                            (dir_ / "machine.cfg").string() + "' '" + binary + "' " + args + " 2>'" +
+                            errFile + "'";
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) return r;
+    char buf[4096];
+    size_t n = 0;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = ReadFile(errFile);
+    return r;
+  }
+
+  // A sysparam.cfg with the defaults and then these changes.
+  void Settings(const std::vector<std::pair<std::string, std::string>>& changes) {
+    if (!fs::exists(dir_ / "sysparam.cfg")) {
+      WriteFile(dir_ / "seed.knl", KnlText({}));
+      Run("--dir . list seed.knl");
+    }
+    std::string text = ReadFile(dir_ / "sysparam.cfg");
+    ASSERT_FALSE(text.empty());
+    for (const auto& [k, v] : changes) SetKey(text, k, v);
+    WriteFile(dir_ / "sysparam.cfg", text);
+  }
+
+  void Program(const std::string& name, const std::vector<Entry>& entries) { WriteFile(dir_ / name, KnlText(entries)); }
+
+  fs::path dir_;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+TEST_F(RunnerE2E, BadUsageExitsWithTwoAndSaysWhy) {
+  for (const char* args : {"", "frobnicate x.knl", "list", "list a.knl b.knl", "copy a.knl", "run p.knl --loops",
+                           "run p.knl --loops -1", "run p.knl --loops 2x", "list p.knl --fast", "--dir"}) {
+    const Result r = Run(args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_NE(r.err.find("tessor-run: "), std::string::npos) << args;
+    EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;
+    EXPECT_TRUE(r.out.empty()) << args;
+  }
+  const Result help = Run("--help");
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast]"), std::string::npos);
+}
+
+TEST_F(RunnerE2E, UnreadableAndUnwritableFilesExitWithTwo) {
+  Settings({});
+  Result r = Run("--dir . list missing.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("cannot read missing.knl"), std::string::npos) << r.err;
+  r = Run("--dir . run missing.knl --fast");
+  EXPECT_EQ(r.code, 2);
+  Program("p.knl", {PtoP(1, 10)});
+  r = Run("--dir . copy /dev/null out.knl");  // readable, but no program file
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("cannot read /dev/null as a program file"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_ / "out.knl"));
+  r = Run("--dir . copy p.knl no-such-folder/out.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("cannot write no-such-folder/out.knl"), std::string::npos) << r.err;
+}
+
+TEST_F(RunnerE2E, AMissingSettingsFileIsCreatedWithTheDefaults) {
+  Program("p.knl", {});
+  const Result r = Run("--dir . list p.knl");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.err.find("Open config file "), std::string::npos) << r.err;
+  const std::string cfg = ReadFile(dir_ / "sysparam.cfg");
+  EXPECT_EQ(cfg.rfind("\r\n[SysParamSetting]\r\n\r\n[TitleNameChs]=", 0), 0u);
+  EXPECT_EQ(Run("--dir . list p.knl").err, "");  // the second time it is there
+}
+
+TEST_F(RunnerE2E, ListShowsOneCodeTextPerEntryIncludingUnknownCodes) {
+  Settings({});
+  Entry home{0x02014200, {3, 0, 0, 0}, 0, {1, 0, 0, 0}, {30, 0, 0, 0}, {50, 0, 0, 0}, {20, 0, 0, 0}};
+  Entry out{0x03000105, {1, 3, 1, 0}, 0.5, {}, {}, {}, {}};
+  Entry line{0x04026000, {1, 2, 3, 4}, 1.5, {10, 10, 0, 0}, {20, 0, 0, 0}, {40, 0, 0, 0}, {10, 0, 0, 0}};
+  Entry odd = PtoP(1, 5);
+  odd.code = 12345;
+  Program("p.knl", {PtoP(1, 50), home, out, line, odd, PtoP(9, -12.5)});
+  Settings({{"LangVer", "0"}});
+  const Result r = Run("--dir . list p.knl");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"G00 X50.00 FX50.00 M0.00", "G29 Z00 M0.00",
+                                                     "M09 C1 P3 S1 M0.50", "G01 X10.00 Y10.00 F40.00 M1.50",
+                                                     "Unknown command 12345", "G00 -12.50 F50.00 M0.00"}));
+}
+
+TEST_F(RunnerE2E, ADamagedCountLoadsOnlyTheEntriesTheFileHolds) {
+  Settings({});
+  WriteFile(dir_ / "p.knl", KnlText({PtoP(1, 1), PtoP(2, 2)}, 2000000000));
+  const Result r = Run("--dir . list p.knl");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"G00 X1.00 FX50.00 M0.00", "G00 Y2.00 FY50.00 M0.00"}));
+}
+
+TEST_F(RunnerE2E, CopyWritesExactlyWhatSaveWrites) {
+  Settings({});
+  const std::string original = KnlText({PtoP(1, 50), PtoP(4, -0.125)});
+  WriteFile(dir_ / "in.knl", original);
+  EXPECT_EQ(Run("--dir . copy in.knl out.knl").code, 0);
+  EXPECT_EQ(ReadFile(dir_ / "out.knl"), original);
+  // LF-only input is read the same and written back with CRLF.
+  std::string lf = original;
+  for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
+  WriteFile(dir_ / "lf.knl", lf);
+  EXPECT_EQ(Run("--dir . copy lf.knl out2.knl").code, 0);
+  EXPECT_EQ(ReadFile(dir_ / "out2.knl"), original);
+}
+
+TEST_F(RunnerE2E, ARunEndsNormallyOnTarget) {
+  Settings({{"LangVer", "0"}, {"CheckTime", "0.100000"}});
+  Program("p.knl", {PtoP(1, 200), PtoP(2, -150), PtoP(1, -50)});
+  const Result r = Run("--dir . run p.knl --loops 2 --fast");
+  EXPECT_EQ(r.code, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 6u + 2u + 4u);
+  EXPECT_EQ(lines[0], "row 1/3 pass 1/2: G00 X200.00 FX50.00 M0.00");
+  EXPECT_EQ(lines[3], "row 1/3 pass 2/2: G00 X200.00 FX50.00 M0.00");
+  EXPECT_EQ(lines[5], "row 3/3 pass 2/2: G00 X-50.00 FX50.00 M0.00");
+  EXPECT_EQ(lines[6], "result: normal");
+  EXPECT_EQ(lines[7].rfind("ticks: ", 0), 0u);
+  EXPECT_EQ(lines[8], "axis 1: command 300 encoder 1200 corrections 0");
+  EXPECT_EQ(lines[9], "axis 2: command -300 encoder -1200 corrections 0");
+  EXPECT_EQ(lines[10], "axis 3: command 0 encoder 0 corrections 0");
+  // The same run again repeats to the tick.
+  const Result again = Run("--dir . run p.knl --loops 2 --fast");
+  EXPECT_EQ(again.out, r.out);
+}
+
+TEST_F(RunnerE2E, EncoderErrorIsCorrected) {
+  // 1.25 um a pulse (4 mm lead, 3200 pulses) and four counts a pulse, so a
+  // count is 0.3125 um; the machine's scale runs 1 % long.
+  Machine("[axis 1]\nencoder = 1 0.01 0\n");
+  Settings({{"CheckTime", "0.100000"}, {"FeedBack[0]", "0.312500"}, {"Error[0]", "1.000000"}});
+  Program("p.knl", {PtoP(1, 400)});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 0) << r.err << r.out;
+  // 404 pulses measured for 400: one correction of -4 pulses brings the
+  // count to 1600 (500 um).
+  EXPECT_NE(r.out.find("result: normal\n"), std::string::npos);
+  EXPECT_NE(r.out.find("axis 1: command 396 encoder 1600 corrections 1\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("axis 2: command 0 encoder 0 corrections 0\n"), std::string::npos);
+}
+
+TEST_F(RunnerE2E, AMoveIntoTheLimitStopsTheRunWithMessage12) {
+  Settings({{"LangVer", "0"}});
+  Program("p.knl", {PtoP(1, 2000, 400), PtoP(2, 10)});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("message 12: Error:The motion is outside!"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("result: message 12\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("row 2/2"), std::string::npos);
+}
+
+TEST_F(RunnerE2E, AnEmptyProgramEndsWithMessage6) {
+  Settings({{"LangVer", "1"}});
+  Program("p.knl", {});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("message 6: 错误：无运动数据!"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("result: message 6\n"), std::string::npos);
+}
+
+TEST_F(RunnerE2E, ABrokenHomeSwitchEndsWithMessage8) {
+  Machine("[axis 1]\nhome = 5000 5100\n");  // beyond the limits: never found
+  Settings({{"LangVer", "0"}, {"HighSpd[0]", "400.000000"}, {"LowSpd[0]", "200.000000"}});
+  Entry home{0x02014200, {1, 0, 0, 0}, 0, {1, 0, 0, 0}, {200, 0, 0, 0}, {400, 0, 0, 0}, {200, 0, 0, 0}};
+  Program("p.knl", {home, PtoP(2, 10)});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("message 8: Error:Please check the origin signal is right!"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("result: message 8\n"), std::string::npos);
+}
+
+TEST_F(RunnerE2E, TwoCardsReportEightAxes) {
+  Machine("cards = 2\n");
+  Settings({{"LangVer", "0"}});
+  Program("p.knl", {PtoP(5, 40), PtoP(8, -20)});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("axis 5: command 40 encoder 160 corrections 0\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("axis 8: command -20 encoder -80 corrections 0\n"), std::string::npos);
+  EXPECT_NE(r.err.find("Card(s) = 2,Axis = 8"), std::string::npos) << r.err;
+}
+
+#ifdef CARD_FIXTURE_DIR
+TEST_F(RunnerE2E, FastIsRefusedForCardsWithoutTheSimulatorsClock) {
+  // A copy of the runner beside a card library that is not the simulator.
+  const fs::path cards = dir_ / "realcards";
+  fs::create_directories(cards);
+  fs::copy_file(TESSOR_RUN, cards / "tessor-run");
+  fs::copy_file(fs::path(CARD_FIXTURE_DIR) / "libORVB.so", cards / "libORVB.so");
+  Settings({{"LangVer", "0"}});
+  Program("p.knl", {PtoP(1, 10)});
+  const Result r = RunBinary((cards / "tessor-run").string(), "--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("--fast needs the simulated cards' manual clock"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+}
+#endif
+
+TEST(RunnerArguments, ParsesWhatTheUsageSays) {
+  RunnerOptions o;
+  std::string error;
+  bool help = false;
+  ASSERT_TRUE(ParseRunnerArguments({"--dir", "/m", "run", "p.knl", "--loops", "3", "--fast"}, o, error, help));
+  EXPECT_EQ(o.dir, "/m");
+  EXPECT_EQ(o.command, "run");
+  EXPECT_EQ(o.files, std::vector<std::string>{"p.knl"});
+  EXPECT_EQ(o.loops, 3);
+  EXPECT_TRUE(o.fast);
+  RunnerOptions big;
+  EXPECT_FALSE(ParseRunnerArguments({"run", "p.knl", "--loops", "99999999999999999999"}, big, error, help));
+  EXPECT_NE(error.find("--loops"), std::string::npos);
+}
+
+}  // namespace

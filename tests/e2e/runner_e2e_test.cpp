@@ -244,6 +244,21 @@ TEST_F(RunnerE2E, ARunEndsNormallyOnTarget) {
   EXPECT_EQ(again.out, r.out);
 }
 
+TEST_F(RunnerE2E, WithoutFastTheRealTimerDrivesTheRun) {
+  Settings({{"CheckTime", "0.050000"}});
+  Program("p.knl", {PtoP(1, 10), PtoP(2, -10)});  // a fifth of a second each
+  const Result r = Run("--dir . run p.knl");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("row 2/2 pass 1/1: G00 Y-10.00 FY50.00 M0.00\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("axis 1: command 10 encoder 40 corrections 0\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("axis 2: command -10 encoder -40 corrections 0\n"), std::string::npos);
+  unsigned long long ticks = 0;
+  const size_t at = r.out.find("ticks: ");
+  ASSERT_NE(at, std::string::npos);
+  std::sscanf(r.out.c_str() + at, "ticks: %llu", &ticks);
+  EXPECT_GE(ticks, 10u);  // counted by the real tick (a loaded machine may skip late ones)
+}
+
 TEST_F(RunnerE2E, EncoderErrorIsCorrected) {
   // 1.25 um a pulse (4 mm lead, 3200 pulses) and four counts a pulse, so a
   // count is 0.3125 um; the machine's scale runs 1 % long.

@@ -51,7 +51,6 @@ class Machine {
   explicit Machine(Model model);
 
   std::mutex& Mutex() { return mutex_; }
-  Model GetModel() const { return model_; }
   Trace& GetTrace() { return trace_; }
 
   // Brings the machine up to the clock's present (real-time mode); calls

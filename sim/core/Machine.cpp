@@ -699,15 +699,12 @@ int Machine::Move(const int* axes, const double* distances, int count, Speed spe
   if (r != 0) return r;
   for (int k = 0; k < count; ++k)
     if (!DistanceOk(distances[k])) return kBadArgument;
-  for (int k = 0; k < count; ++k) {
-    const Axis& a = A(axes[k]);
-    const double top = std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed);
-    if (distances[k] != 0 && !(top > 0)) return kBadArgument;
-  }
+  for (int k = 0; k < count; ++k)
+    if (distances[k] != 0 && !(TopSpeed(A(axes[k]), speed) > 0)) return kBadArgument;
   for (int k = 0; k < count; ++k) {
     const Axis& a = A(axes[k]);
     const int axis0 = axes[k] - 1;
-    const double top = std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed);
+    const double top = TopSpeed(a, speed);
     const int slot = StartLine(&axis0, &distances[k], 1, a.startSpeed, top, a.accel, speed, false);
     if (slot >= 0) CheckConditions(M(slot));
   }
@@ -739,20 +736,28 @@ int Machine::Line(const int* axes, const double* distances, int count, Speed spe
   return 0;
 }
 
-int Machine::Continuous(const int* axes, const int* directions, int count, Speed speed) {
-  int r = Validate(axes, count);
+double Machine::TopSpeed(const Axis& a, Speed speed) {
+  return std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed);
+}
+
+int Machine::ValidateEndless(const int* axes, const int* directions, int count, Speed speed) const {
+  const int r = Validate(axes, count);
   if (r != 0) return r;
   for (int k = 0; k < count; ++k)
     if (directions[k] != 1 && directions[k] != -1) return kBadArgument;
-  for (int k = 0; k < count; ++k) {
-    const Axis& a = A(axes[k]);
-    if (!(std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed) > 0)) return kBadArgument;
-  }
+  for (int k = 0; k < count; ++k)
+    if (!(TopSpeed(A(axes[k]), speed) > 0)) return kBadArgument;
+  return 0;
+}
+
+int Machine::Continuous(const int* axes, const int* directions, int count, Speed speed) {
+  const int r = ValidateEndless(axes, directions, count, speed);
+  if (r != 0) return r;
   for (int k = 0; k < count; ++k) {
     const Axis& a = A(axes[k]);
     const int axis0 = axes[k] - 1;
     const double dir = directions[k];
-    const double top = std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed);
+    const double top = TopSpeed(a, speed);
     const int slot = StartLine(&axis0, &dir, 1, a.startSpeed, top, a.accel, speed, true);
     if (slot >= 0) CheckConditions(M(slot));
   }
@@ -760,19 +765,13 @@ int Machine::Continuous(const int* axes, const int* directions, int count, Speed
 }
 
 int Machine::HomeSearch(const int* axes, const int* directions, int count, Speed speed) {
-  int r = Validate(axes, count);
+  const int r = ValidateEndless(axes, directions, count, speed);
   if (r != 0) return r;
-  for (int k = 0; k < count; ++k)
-    if (directions[k] != 1 && directions[k] != -1) return kBadArgument;
-  for (int k = 0; k < count; ++k) {
-    const Axis& a = A(axes[k]);
-    if (!(std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed) > 0)) return kBadArgument;
-  }
   for (int k = 0; k < count; ++k) {
     const Axis& a = A(axes[k]);
     const int axis0 = axes[k] - 1;
     const double dir = directions[k];
-    double top = std::min(speed == Speed::Constant ? a.conSpeed : a.topSpeed, a.maxSpeed);
+    double top = TopSpeed(a, speed);
     const int mode = model_ == ModelA ? 0 : a.homeMode;
     double start = a.startSpeed;
     if (mode == 5) top = std::min(top, start > 0 ? start : top / 10), start = top;  // slow search

@@ -51,7 +51,6 @@ class Machine {
   explicit Machine(Model model);
 
   std::mutex& Mutex() { return mutex_; }
-  Model GetModel() const { return model_; }
   Trace& GetTrace() { return trace_; }
 
   // Brings the machine up to the clock's present (real-time mode); calls
@@ -232,6 +231,10 @@ class Machine {
   bool Electrical(const Axis& a, Signal s) const;
   int ReadingOf(const Axis& a, Signal s) const;
   int Validate(const int* axes, int count) const;
+  // Validate, plus directions of 1 or -1 and a speed above 0 on every axis.
+  int ValidateEndless(const int* axes, const int* directions, int count, Speed speed) const;
+  // The speed a single-axis motion of this kind runs at, capped by the maximum.
+  static double TopSpeed(const Axis& a, Speed speed);
 
   std::mutex mutex_;
   Model model_;

@@ -30,8 +30,10 @@ struct TimerRegistry {
 };
 
 TimerRegistry& Registry() {
-  static TimerRegistry registry;  // lives until exit; timers may outlive main's locals
-  return registry;
+  // Never destroyed: a timer still running while the program exits may
+  // call KillTimerEvent after static destructors have begun.
+  static TimerRegistry* const registry = new TimerRegistry;
+  return *registry;
 }
 
 constexpr long kNanosPerSecond = 1'000'000'000L;

@@ -4,7 +4,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "card/CardDriver.h"
 
@@ -143,6 +147,29 @@ TEST(CardDriverWithBrokenLibraries, AnswersWithoutCrashing) {
     EXPECT_TRUE(IsLoaded(FixturePath("ORVB")));
   }
   EXPECT_FALSE(IsLoaded(FixturePath("ORVB")));
+}
+
+TEST(CardDriverLifetime, BindsAThenBThenCAndReleasesThemInReverse) {
+  const std::string log = testing::TempDir() + "card_driver_lifetime.log";
+  std::remove(log.c_str());
+  setenv("TESSOR_FIXTURE_LOG", log.c_str(), 1);
+  platform::SetModuleFolderForTesting(CARD_COMPLETE_DIR);
+  {
+    const CCardDriver driver;
+    EXPECT_NE(driver.libA.module, nullptr);
+    EXPECT_NE(driver.libB.module, nullptr);
+    EXPECT_NE(driver.libC.module, nullptr);
+  }
+  platform::SetModuleFolderForTesting("");
+  unsetenv("TESSOR_FIXTURE_LOG");
+
+  std::vector<std::string> lines;
+  std::ifstream in(log);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::vector<std::string> expected = {"load ORVA",    "load ORVB",    "load ORVC",
+                                             "release ORVC", "release ORVB", "release ORVA"};
+  EXPECT_EQ(lines, expected);
+  std::remove(log.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "RecordingPort.h"
 #include "operator/OperatorMessages.h"
@@ -33,6 +35,40 @@ TEST_F(MessagesTest, EveryMessageIsAnOkBoxWithoutIconCaptionedTessor) {
       distinct.insert(boxes[0].text);
     }
     EXPECT_EQ(distinct.size(), 14u) << "two messages share a text";
+  }
+}
+
+TEST_F(MessagesTest, EveryNumberShowsItsOwnWordingInBothLanguages) {
+  struct Wording {
+    const char* english;
+    const char* chinese;
+  };
+  const Wording expected[] = {
+      {"Error:There is same axis number!", "错误：轴号相同!"},
+      {"Error:The parameter of speed is outside, Please try it again!", "错误：速度设置超出允许范围!"},
+      {"Error:Please choose the item you want to modify!", "错误：请选中您要修改的项!"},
+      {"Error：Please select the item that you want to delete!", "错误：请选中您要删除的项!"},
+      {"Error:Please choose the place where you want to insert the item!", "错误：请选中您要插入的地方!"},
+      {"Initializing Error!", "初始化错误!"},
+      {"Error:There is no data!", "错误：无运动数据!"},
+      {"Error: Can't detect the PCI !", "错误：检测不到卡!"},
+      {"Error:Please check the origin signal is right!", "错误：原点检测错误，请确定原点信号接入正确!"},
+      {"Erro：Please stop the motion first!", "错误：操作前请先停止运动!"},
+      {"Error:The motion is running,so it can't start a new motion!", "错误：当前有运动正在进行，不能启动新运动!"},
+      {"Error:The motion is running,so you can't operate the data!", "错误：当前运动正在进行，不允许数据操作!"},
+      {"Error:The motion is outside!", "错误：运动超出范围"},
+      {"Error:The motion is running,so the data can't be cleared!", "错误：当前有运动进行，不允许数据清零!"},
+  };
+  static_assert(std::size(expected) == kOperatorMessageCount);
+  for (int n = 0; n < kOperatorMessageCount; ++n) {
+    for (int lang : {kLangEnglish, kLangChinese}) {
+      lang_ = lang;
+      port_.ClearRecord();
+      ShowOperatorMessage(n);
+      const Wording& w = expected[n];
+      EXPECT_EQ(port_.BoxTexts(), std::vector<std::string>{lang == kLangEnglish ? w.english : w.chinese})
+          << "message " << n << " language " << lang;
+    }
   }
 }
 

@@ -544,6 +544,45 @@ TEST_F(Orvc, HomeSearchWithReapproachStopsOnTheEdgeAtCreepSpeed) {
   EXPECT_EQ(lib.Get<Int(Int)>("check_home")(2), 1);
 }
 
+TEST_F(Orvc, SeveralAxesRunContinuouslyEachUntilItsOwnLimitOrStop) {
+  for (int axis = 1; axis <= 3; ++axis) lib.Get<Int(Int, double)>("set_conspeed")(axis, 100 * axis);
+  auto dir = lib.Get<Int(Int)>("get_cur_dir");
+  ASSERT_EQ(lib.Get<Int(Int, Int, Int, Int, Int, Int)>("con_vmove3")(1, 1, 2, -1, 3, 1), 0);
+  lib.Advance(1'000'000);
+  EXPECT_EQ(dir(1), 1);
+  EXPECT_EQ(dir(2), -1);
+  EXPECT_EQ(dir(3), 1);
+  EXPECT_NEAR(lib.Get<double(Int)>("get_rate")(2), 200, 1e-9);
+  // Axis 3 reaches its positive limit first and stops there; the others run on.
+  lib.Advance(2'500'000);
+  EXPECT_EQ(Done(3), 0);
+  EXPECT_EQ(lib.Get<Int(Int)>("check_limit")(3), 1);
+  EXPECT_NEAR(Pos(3), 1000, 1e-6);
+  EXPECT_NE(Done(1), 0);
+  EXPECT_NE(Done(2), 0);
+  lib.Get<Int(Int)>("sudden_stop")(2);
+  EXPECT_EQ(Done(2), 0);
+  EXPECT_NE(Done(1), 0);
+  EXPECT_NEAR(Pos(2), -700, 1e-6);
+  lib.Get<Int(Int)>("sudden_stop")(1);
+  EXPECT_NEAR(Pos(1), 350, 1e-6);
+}
+
+TEST_F(Orvc, AlarmSwitchedOffNeitherReadsNorStops) {
+  lib.Get<int(int, int, int)>("sim_force_signal")(1, SIM_SIGNAL_ALARM, 1);
+  lib.Get<Int(Int, double)>("set_conspeed")(1, 100);
+  EXPECT_EQ(lib.Get<Int(Int)>("check_alarm")(1), 1);
+  EXPECT_EQ(lib.Get<Int(Int, double)>("con_pmove")(1, 50), -2);
+  lib.Get<Int(Int, Int)>("enable_alm")(1, 0);
+  EXPECT_EQ(lib.Get<Int(Int)>("check_alarm")(1), 0);
+  ASSERT_EQ(lib.Get<Int(Int, double)>("con_pmove")(1, 50), 0);
+  lib.Advance(250'000);
+  // Switched on again while moving: the drive's alarm stops the axis at once.
+  lib.Get<Int(Int, Int)>("enable_alm")(1, 1);
+  EXPECT_EQ(Done(1), 0);
+  EXPECT_NEAR(Pos(1), 25, 1e-6);
+}
+
 TEST_F(Orvc, EncodersExistOnTheFirstTwoAxesOfACard) {
   Int count = 0;
   auto enc = lib.Get<Int(Int, Int*)>("get_encoder");

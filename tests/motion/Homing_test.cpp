@@ -100,6 +100,21 @@ TEST_F(HomingTest, OrvbGivesUpAfterTheSecondLimitWithMessageEight) {
   EXPECT_EQ(Homing.HomeRetry[0], 0);
 }
 
+TEST_F(HomingTest, BothLimitsAtOnceCountAsNoLimit) {
+  SelectModel(kOrvb, 1);
+  SysParams.Expiation[0] = 0;  // a move of 0 pulses; the settle time still follows
+  SysParams.CheckTime = 0.1;
+  Machine().Force(1, SIM_SIGNAL_POS_LIMIT, 1);
+  Machine().Force(1, SIM_SIGNAL_NEG_LIMIT, 1);
+  ASSERT_EQ(CardDriver.check_limit(1), 2);
+  HomeAxisButton(1, 0);
+  ASSERT_GT(HomeToEnd(), 20);
+  EXPECT_THAT(Matching(Trace(), "fast_hmove"), ElementsAre("fast_hmove(1,1)")) << "no reverse search";
+  EXPECT_THAT(Matching(Trace(), "fast_pmove"), ElementsAre("fast_pmove(1,0)"));
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos(1)"), 1u);
+  EXPECT_THAT(port_.BoxTexts(), IsEmpty());
+}
+
 TEST_F(HomingTest, OrvcEndsAtALimitBeforeTheSwitchWithoutStopOrZeroing) {
   UseMachine("[axis 1]\nhome = 5000 5001\n");
   SelectModel(kOrvc, 1);

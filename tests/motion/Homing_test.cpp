@@ -74,6 +74,16 @@ TEST_F(HomingTest, TheSettleTimeEndsOnTheTickAfterItsCount) {
   EXPECT_FALSE(RunControl.BusyHome.load());
 }
 
+TEST_F(HomingTest, ASettleTimeThatIsNotANumberDoesNotHoldTheHoming) {
+  SysParams.CheckTime = std::nan("");
+  HomeAllButton(0);
+  ASSERT_GT(HomeToEnd(2000), 0) << "the homing ended";
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos("), 4u);
+  HomeAxisButton(1, 0);
+  ASSERT_GT(HomeToEnd(2000), 0);
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos(1)"), 2u);
+}
+
 TEST_F(HomingTest, OrvbReversesOnceAfterALimitAndStillHomes) {
   UseMachine("[axis 1]\nstart = 500\n");  // beyond the switch in the search direction
   SelectModel(kOrvb, 1);

@@ -48,6 +48,21 @@ struct SimClock {
   int (*load)(const char*) = nullptr;
 };
 
+// For the stand-alone benchmarks: the ORVB library's machine, or a line on
+// stderr saying why not.
+inline bool OpenBenchMachine(const SimClock& sim) {
+  if (!sim.Usable()) {
+    std::fprintf(stderr, "simulated ORVB library not found beside the benchmark\n");
+    return false;
+  }
+  if (!sim.UseLongTwoCardMachine()) {
+    std::fprintf(stderr, "machine description not loaded\n");
+    return false;
+  }
+  sim.trace(0);  // the trace is for tests; a real card keeps none
+  return true;
+}
+
 inline void PrepareMachine(int cards) {
   ResetEngineState();
   MotionProgram.clear();

@@ -23,15 +23,7 @@ double Seconds(clockid_t clock) {
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
   enginebench::SimClock sim("ORVB");
-  if (!sim.Usable()) {
-    std::fprintf(stderr, "simulated ORVB library not found beside the benchmark\n");
-    return 1;
-  }
-  if (!sim.UseLongTwoCardMachine()) {
-    std::fprintf(stderr, "machine description not loaded\n");
-    return 1;
-  }
-  sim.trace(0);
+  if (!enginebench::OpenBenchMachine(sim)) return 1;
   enginebench::PrepareMachine(1);
   // A constant-speed jog of `seconds`: start and maximum speed alike.
   SysParams.PMoveSetLowSpd[0] = 1000;

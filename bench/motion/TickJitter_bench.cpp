@@ -68,25 +68,21 @@ std::vector<double> ReadCyclictest(const std::string& path) {
 int main(int argc, char** argv) {
   const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
   enginebench::SimClock sim("ORVB");
-  if (!sim.Usable()) {
-    std::fprintf(stderr, "simulated ORVB library not found beside the benchmark\n");
-    return 1;
-  }
-  if (!sim.UseLongTwoCardMachine()) {
-    std::fprintf(stderr, "machine description not loaded\n");
-    return 1;
-  }
-  sim.trace(0);
+  if (!enginebench::OpenBenchMachine(sim)) return 1;
   enginebench::PrepareMachine(2);
   RunControl.ShownCard = 2;  // poll both cards, real-time machine
 
   stamps.assign(static_cast<std::size_t>(seconds) * 200 + 400, 0);
   const bool haveCyclictest = std::system("command -v cyclictest >/dev/null 2>&1") == 0;
   const std::string cyclicOut = "/tmp/tessor-cyclictest-" + std::to_string(::getpid()) + ".txt";
+  // Its process id, so that the wait below is for our cyclictest only, not
+  // for another one that someone else runs on the machine.
+  const std::string cyclicPid = cyclicOut + ".pid";
   std::string cyclicCommand;
   if (haveCyclictest) {
     const int loops = seconds * 200;
-    cyclicCommand = "cyclictest -q -v -i 5000 -l " + std::to_string(loops) + " > " + cyclicOut + " 2>/dev/null &";
+    cyclicCommand = "cyclictest -q -v -i 5000 -l " + std::to_string(loops) + " > " + cyclicOut +
+                    " 2>/dev/null & echo $! > " + cyclicPid;
     if (std::system(cyclicCommand.c_str()) != 0) std::fprintf(stderr, "cyclictest did not start\n");
   }
 
@@ -114,9 +110,9 @@ int main(int argc, char** argv) {
     std::printf("cyclictest: not installed (Debian package rt-tests); no comparison\n");
     return 0;
   }
-  if (std::system("sleep 1; while pgrep -x cyclictest >/dev/null; do sleep 0.2; done") != 0) {
-    std::fprintf(stderr, "waiting for cyclictest failed\n");
-  }
+  const std::string waitCommand = "while kill -0 $(cat " + cyclicPid + ") 2>/dev/null; do sleep 0.2; done";
+  if (std::system(waitCommand.c_str()) != 0) std::fprintf(stderr, "waiting for cyclictest failed\n");
+  std::remove(cyclicPid.c_str());
   const std::vector<double> cyclic = ReadCyclictest(cyclicOut);
   std::remove(cyclicOut.c_str());
   if (cyclic.empty()) {

@@ -159,19 +159,13 @@ void ExecuteCommand(const MotionCommand& c) {
   using D = CCardDriver;
   switch (kind) {
     case engine::CodeKind::ConstPtoP:
-      for (int k = 0; k < n; ++k) {
-        AddTravel(c.iAxes[k], c.dbDis[k]);
-        CardDriver.set_maxspeed(c.iAxes[k], p.low[k]);
-        CardDriver.set_conspeed(c.iAxes[k], p.low[k]);
-      }
+      AddCommandedTravel(c, n);
+      SetConstantSpeeds(c, p, n);
       MovePairs(n, c, p, &D::con_pmove, &D::con_pmove2, &D::con_pmove3, &D::con_pmove4);
       break;
     case engine::CodeKind::FastPtoP:
-      for (int k = 0; k < n; ++k) {
-        AddTravel(c.iAxes[k], c.dbDis[k]);
-        CardDriver.set_maxspeed(c.iAxes[k], p.high[k]);
-        CardDriver.set_profile(c.iAxes[k], p.low[k], p.high[k], p.acc[k]);
-      }
+      AddCommandedTravel(c, n);
+      SetProfiles(c, p, n);
       MovePairs(n, c, p, &D::fast_pmove, &D::fast_pmove2, &D::fast_pmove3, &D::fast_pmove4);
       break;
     case engine::CodeKind::ConstContinuous:

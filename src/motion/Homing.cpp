@@ -1,6 +1,7 @@
 // Homing: the search, one recovery from a limit, the compensation move off
 // the switch, the settle time and the zeroing, one step per tick.
 
+#include <climits>
 #include <cstdio>
 
 #include "motion/Engine.h"
@@ -27,9 +28,12 @@ void ZeroAxis(int axis) {
   }
 }
 
+// Ends on the tick after the settle count. A settle time that is not a
+// number counts as none, so a damaged setting cannot hold the homing for
+// ever; the counter stops at its largest value.
 bool SettleTimeOver() {
-  Homing.HomeTicks += 1;
-  return static_cast<double>(Homing.HomeTicks) > SysParams.CheckTime / kTickSeconds;
+  if (Homing.HomeTicks < INT_MAX) Homing.HomeTicks += 1;
+  return Homing.HomeTicks > SecondsToTicks(SysParams.CheckTime);
 }
 
 void EndSequence() {

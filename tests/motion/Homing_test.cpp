@@ -74,6 +74,16 @@ TEST_F(HomingTest, TheSettleTimeEndsOnTheTickAfterItsCount) {
   EXPECT_FALSE(RunControl.BusyHome.load());
 }
 
+TEST_F(HomingTest, ASettleTimeThatIsNotANumberDoesNotHoldTheHoming) {
+  SysParams.CheckTime = std::nan("");
+  HomeAllButton(0);
+  ASSERT_GT(HomeToEnd(2000), 0) << "the homing ended";
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos("), 4u);
+  HomeAxisButton(1, 0);
+  ASSERT_GT(HomeToEnd(2000), 0);
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos(1)"), 2u);
+}
+
 TEST_F(HomingTest, OrvbReversesOnceAfterALimitAndStillHomes) {
   UseMachine("[axis 1]\nstart = 500\n");  // beyond the switch in the search direction
   SelectModel(kOrvb, 1);
@@ -98,6 +108,21 @@ TEST_F(HomingTest, OrvbGivesUpAfterTheSecondLimitWithMessageEight) {
   EXPECT_THAT(port_.BoxTexts(), ElementsAre(kOriginMessage));
   EXPECT_FALSE(AnyMotionBusy());
   EXPECT_EQ(Homing.HomeRetry[0], 0);
+}
+
+TEST_F(HomingTest, BothLimitsAtOnceCountAsNoLimit) {
+  SelectModel(kOrvb, 1);
+  SysParams.Expiation[0] = 0;  // a move of 0 pulses; the settle time still follows
+  SysParams.CheckTime = 0.1;
+  Machine().Force(1, SIM_SIGNAL_POS_LIMIT, 1);
+  Machine().Force(1, SIM_SIGNAL_NEG_LIMIT, 1);
+  ASSERT_EQ(CardDriver.check_limit(1), 2);
+  HomeAxisButton(1, 0);
+  ASSERT_GT(HomeToEnd(), 20);
+  EXPECT_THAT(Matching(Trace(), "fast_hmove"), ElementsAre("fast_hmove(1,1)")) << "no reverse search";
+  EXPECT_THAT(Matching(Trace(), "fast_pmove"), ElementsAre("fast_pmove(1,0)"));
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos(1)"), 1u);
+  EXPECT_THAT(port_.BoxTexts(), IsEmpty());
 }
 
 TEST_F(HomingTest, OrvcEndsAtALimitBeforeTheSwitchWithoutStopOrZeroing) {

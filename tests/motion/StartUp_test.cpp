@@ -1,5 +1,8 @@
 // Card initialisation and the start-up sequence on the simulated cards.
 
+#include <fstream>
+#include <sstream>
+
 #include "EngineFixture.h"
 
 namespace {
@@ -53,6 +56,27 @@ TEST_F(StartUpTest, TheSequenceSetsUpTheAxesAndSavesTheParameters) {
   EXPECT_THAT(Matching(orvb_.Trace(), "set_home_mode"),
               ElementsAre("set_home_mode(1,0)", "set_home_mode(2,0)", "set_home_mode(3,0)", "set_home_mode(4,0)"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "sysparam.cfg"));
+}
+
+TEST_F(StartUpTest, TheFrontEndsSequenceLoadsTheParametersFirstAndSavesThemLast) {
+  {
+    std::ofstream out(folder_ / "sysparam.cfg", std::ios::binary);
+    out << "[Ctrler]=2\r\n";
+  }
+  SysParams.Ctrler = 0;
+  ClearTraces();
+  RunStartUpSequence();
+  EXPECT_EQ(CardDriver.model.load(), kOrvc) << "the model comes from the file";
+  const std::vector<std::string> trace = orvc_.Trace();
+  ASSERT_GE(trace.size(), 2u);
+  EXPECT_EQ(trace[0], "auto_set()");
+  EXPECT_EQ(trace[1], "init_board()");
+  EXPECT_GT(CountPrefix(trace, "set_home_mode("), 0u) << "the axis settings follow";
+  std::ifstream in(folder_ / "sysparam.cfg", std::ios::binary);
+  std::stringstream saved;
+  saved << in.rdbuf();
+  EXPECT_NE(saved.str().find("[CheckTime]="), std::string::npos) << "the whole record is saved";
+  EXPECT_NE(saved.str().find("[Ctrler]=2"), std::string::npos);
 }
 
 }  // namespace

@@ -114,6 +114,39 @@ TEST_F(PollingTest, OnlyTheShownCardsAxesAreRefreshed) {
   EXPECT_THAT(Trace(), IsEmpty());
 }
 
+// One tick: the idle hold before the polling, the run steps after it.
+TEST_F(PollingTest, ATickHoldsThenPollsThenAdvancesTheRuns) {
+  SysParams.Guide[0] = 4;
+  SysParams.MotorPulse[0] = 3200;
+  SysParams.MotorRatio[0] = 1;
+  SysParams.FeedBack[0] = 1.25;  // one count per pulse
+  SysParams.Input = 1;
+  SelectModel(kOrvb, 1);
+  Compensation.CommandedTravel[0] = 100;  // the encoder still reads 0
+  RunControl.MotionMode = mode::kRun;
+  Tick();
+  std::vector<std::string> trace = Trace();
+  const auto correction = std::find(trace.begin(), trace.end(), "fast_pmove(1,100)");
+  const auto firstPoll = std::find(trace.begin(), trace.end(), "get_abs_pos(1,*)");
+  ASSERT_NE(correction, trace.end());
+  ASSERT_NE(firstPoll, trace.end());
+  EXPECT_LT(correction, firstPoll);
+
+  SStop();
+  Tick();  // the idle hold is over: MotionMode 5
+  SysParams.PtoPRunRecord = Command(code::kConstPtoP1, {2, 1, 3, 4}, {50, 0, 0, 0});
+  RunControl.BusyPtoP = true;
+  ClearTraces();
+  Tick();
+  trace = Trace();
+  const auto move = std::find(trace.begin(), trace.end(), "con_pmove(2,50)");
+  const auto lastPoll = std::find(trace.begin(), trace.end(), "get_rate(4)");
+  ASSERT_NE(move, trace.end());
+  ASSERT_NE(lastPoll, trace.end());
+  EXPECT_LT(lastPoll, move);
+  EXPECT_EQ(CountPrefix(trace, "fast_pmove"), 0u);
+}
+
 TEST_F(PollingTest, TablesFollowAMovingAxis) {
   CardDriver.set_conspeed(3, 1000);
   CardDriver.con_pmove(3, 500);

@@ -95,7 +95,9 @@ int CProfileFile::OpenRead(const std::string& path) {
   if (isOpen) Close();
   bool ok = false;
   if (!path.empty()) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe is refused instead of waiting for
+    // a writer; regular files read as usual.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
       ok = ReadWholeFile(fd, content);
       close(fd);

@@ -269,6 +269,11 @@ TEST_F(ProfileFileTest, OpenFailuresShowMessagesInSystemLanguage) {
   EXPECT_EQ(file.OpenRead(folder.Folder()), 1);
   EXPECT_EQ(file.OpenWrite(folder.File("")), 1);
   EXPECT_EQ(port.Boxes().size(), 2u);
+  // Nor is a named pipe: refused at once, without waiting for a writer.
+  const std::string pipe = folder.File("pipe.cfg");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(file.OpenRead(pipe), 1);
+  EXPECT_EQ(port.Boxes().size(), 3u);
 }
 
 TEST_F(ProfileFileTest, WriteReplacesTheFileOnlyOnClose) {

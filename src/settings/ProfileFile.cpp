@@ -141,7 +141,9 @@ int CProfileFile::OpenWrite(const std::string& path) {
 
   struct stat st {};
   const bool exists = !targetPath.empty() && stat(targetPath.c_str(), &st) == 0;
-  if (targetPath.empty() || (exists && !S_ISREG(st.st_mode))) {
+  // A file the operator may not write stays as it is, although the folder
+  // would let a replacement be renamed over it.
+  if (targetPath.empty() || (exists && (!S_ISREG(st.st_mode) || access(targetPath.c_str(), W_OK) != 0))) {
     ShowCreateFailure(path);
     return 1;
   }

@@ -10,7 +10,9 @@
 // A write never leaves a truncated file: OpenWrite creates a temporary file
 // in the target's folder, the writes go there, and Close flushes, syncs and
 // renames it over the target. When any step fails the old file stays as it
-// was, the temporary file is removed, and the create message is shown.
+// was, the temporary file is removed, and the create message is shown. An
+// existing file that may not be written is refused as it would be without
+// the replacement.
 
 #include <cstdint>
 #include <cstdio>

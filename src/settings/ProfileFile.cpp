@@ -252,7 +252,7 @@ int CProfileFile::ReadString(std::string_view key, std::string& out) {
   if (!isOpen || mode != Mode::Read) return 1;
   std::string_view value;
   if (!FindKeyFromStart(key, value)) return 1;
-  out.assign(value);
+  if (!value.empty()) out.assign(value);
   return 0;
 }
 

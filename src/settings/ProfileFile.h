@@ -40,7 +40,8 @@ class CProfileFile {
   // Whether the last written file reached its target on Close.
   bool LastWriteCommitted() const { return lastWriteCommitted; }
 
-  // Search from the first line.
+  // Search from the first line. A key found with an empty value succeeds
+  // and leaves the output as it was, for every kind of read.
   int ReadString(std::string_view key, std::string& out);
   int ReadInt(std::string_view key, std::int32_t& out);
   int ReadDouble(std::string_view key, double& out);

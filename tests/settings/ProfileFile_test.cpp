@@ -85,7 +85,7 @@ TEST_F(ProfileFileTest, KeySearchFindsExactBracketedNameBeforeFirstEquals) {
   EXPECT_EQ(file.ReadString("Empty", text), 0);
   EXPECT_EQ(value, 42);
   EXPECT_EQ(real, 4.5);
-  EXPECT_EQ(text, "");  // a string takes the empty text
+  EXPECT_EQ(text, "keep");
 
   // A missing key fails and touches nothing.
   value = 42;

@@ -1,6 +1,7 @@
 #include "program/CommandPages.h"
 
 #include <array>
+#include <cstdint>
 #include <exception>
 #include <new>
 
@@ -28,6 +29,14 @@ constexpr std::string_view kAxisLetters = "XYZTABCD";
 // Ten million commands (over a gigabyte) is beyond any program a card runs;
 // a larger series is refused before memory is asked for.
 constexpr std::int64_t kMaxSeriesCommands = 10'000'000;
+
+// A list entry (from 0) as the number it stands for (from 1); no entry
+// (-1) gives 0.
+std::int32_t NumberOfEntry(int entry) { return entry >= 0 && entry < INT32_MAX ? entry + 1 : 0; }
+
+// The list entry of a stored number: -1 (none) for numbers below 1, which a
+// damaged file may hold.
+int EntryOfNumber(std::int32_t number) { return number >= 1 ? number - 1 : -1; }
 
 bool ValidLanguage(int language) { return language == kLangEnglish || language == kLangChinese; }
 
@@ -171,7 +180,7 @@ int StoreHomeCommand(int axisEntry, double delay) {
   const auto a = static_cast<std::size_t>(axisEntry);
   MotionCommand& c = EditCommand;
   c.iCodeType = code::kHome1;
-  c.iAxes[0] = axisEntry + 1;
+  c.iAxes[0] = NumberOfEntry(axisEntry);
   c.dbDis[0] = static_cast<double>(SysParams.Dir[a]);
   c.dbLowSpd[0] = SysParams.LowSpd[a];
   c.dbHighSpd[0] = SysParams.HighSpd[a];
@@ -182,8 +191,8 @@ int StoreHomeCommand(int axisEntry, double delay) {
 
 int StoreSwitchOutputCommand(int cardEntry, int portEntry, int levelEntry, double delay) {
   MotionCommand& c = EditCommand;
-  c.iAxes[0] = cardEntry + 1;
-  c.iAxes[1] = portEntry + 1;
+  c.iAxes[0] = NumberOfEntry(cardEntry);
+  c.iAxes[1] = NumberOfEntry(portEntry);
   c.iAxes[2] = levelEntry;
   c.dbDelayTime = delay;
   c.iCodeType = code::kSwitchOutput;
@@ -196,7 +205,7 @@ int StorePtoPCommand(std::int32_t value, const PtoPPageValues& page, SpeedCheck 
   const std::size_t n = AxisCountOf(info);
   for (std::size_t i = 0; i < n; ++i) {
     const double speed = info->fast ? page.maxSpeed[i] : page.startSpeed[i];
-    if (outOfRange != nullptr && outOfRange(page.axisEntry[i] + 1, speed)) {
+    if (outOfRange != nullptr && outOfRange(NumberOfEntry(page.axisEntry[i]), speed)) {
       ShowOperatorMessage(1);
       return 0;
     }
@@ -209,7 +218,7 @@ int StorePtoPCommand(std::int32_t value, const PtoPPageValues& page, SpeedCheck 
     MotionCommand& c = EditCommand;
     c.iCodeType = value;
     for (std::size_t i = 0; i < n; ++i) {
-      c.iAxes[i] = page.axisEntry[i] + 1;
+      c.iAxes[i] = NumberOfEntry(page.axisEntry[i]);
       c.dbDis[i] = sign * page.distance[i];
       c.dbLowSpd[i] = page.startSpeed[i];
       if (info->fast) {
@@ -233,7 +242,7 @@ int StoreLinearCommand(std::int32_t value, const LinearPageValues& page) {
     MotionCommand& c = EditCommand;
     c.iCodeType = value;
     for (std::size_t i = 0; i < n; ++i) {
-      c.iAxes[i] = page.axisEntry[i] + 1;
+      c.iAxes[i] = NumberOfEntry(page.axisEntry[i]);
       c.dbDis[i] = sign * page.distance[i];
     }
     c.dbLowSpd[0] = page.vectorStart;
@@ -248,7 +257,7 @@ int StoreLinearCommand(std::int32_t value, const LinearPageValues& page) {
 PtoPPageValues PtoPValuesOf(const MotionCommand& c) {
   PtoPPageValues v;
   for (std::size_t i = 0; i < 4; ++i) {
-    v.axisEntry[i] = c.iAxes[i] - 1;
+    v.axisEntry[i] = EntryOfNumber(c.iAxes[i]);
     v.distance[i] = c.dbDis[i];
     v.startSpeed[i] = c.dbLowSpd[i];
     v.maxSpeed[i] = c.dbHighSpd[i];
@@ -262,7 +271,7 @@ PtoPPageValues PtoPValuesOf(const MotionCommand& c) {
 LinearPageValues LinearValuesOf(const MotionCommand& c) {
   LinearPageValues v;
   for (std::size_t i = 0; i < 4; ++i) {
-    v.axisEntry[i] = c.iAxes[i] - 1;
+    v.axisEntry[i] = EntryOfNumber(c.iAxes[i]);
     v.distance[i] = c.dbDis[i];
   }
   v.vectorStart = c.dbLowSpd[0];

@@ -85,6 +85,7 @@ int StorePtoPCommand(std::int32_t code, const PtoPPageValues& page, SpeedCheck o
 // slot 0 only; repetition as above.
 int StoreLinearCommand(std::int32_t code, const LinearPageValues& page);
 
-// Page values of an entry loaded in modify mode (loop 0).
+// Page values of an entry loaded in modify mode (loop 0); an axis number
+// below 1 (a damaged file) selects no list entry (-1).
 PtoPPageValues PtoPValuesOf(const MotionCommand& command);
 LinearPageValues LinearValuesOf(const MotionCommand& command);

@@ -77,9 +77,14 @@ bool ProgramFileNew() {
 
 void OpenProgramFile(const std::string& path) {
   ShownPath = path;
-  SavePath = path;
   EmptyProgram();
-  if (ProfileFile.OpenRead(path) != 0) return;
+  // Save writes the opened file from now on; a file that could not be read
+  // is not overwritten with an empty program without asking.
+  if (ProfileFile.OpenRead(path) != 0) {
+    SavePath.clear();
+    return;
+  }
+  SavePath = path;
   std::int32_t count = 0;
   if (ProfileFile.ReadInt("CommandNo", count) != 0 || count <= 0) {
     ProfileFile.Close();

@@ -31,7 +31,8 @@ void ProgramFileSaveAs();
 
 // Empties the program and its listing and loads `path` into them (an
 // unreadable file leaves an empty program). Entries are taken only while
-// the file supplies them. Sets ShownPath and SavePath.
+// the file supplies them. Sets ShownPath; sets SavePath to `path` when the
+// file could be read and empties it otherwise, so that Save asks.
 void OpenProgramFile(const std::string& path);
 
 // Writes the whole program to `path` (atomically); true on success.

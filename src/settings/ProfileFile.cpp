@@ -95,7 +95,9 @@ int CProfileFile::OpenRead(const std::string& path) {
   if (isOpen) Close();
   bool ok = false;
   if (!path.empty()) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe is refused instead of waiting for
+    // a writer; regular files read as usual.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
       ok = ReadWholeFile(fd, content);
       close(fd);
@@ -139,7 +141,9 @@ int CProfileFile::OpenWrite(const std::string& path) {
 
   struct stat st {};
   const bool exists = !targetPath.empty() && stat(targetPath.c_str(), &st) == 0;
-  if (targetPath.empty() || (exists && !S_ISREG(st.st_mode))) {
+  // A file the operator may not write stays as it is, although the folder
+  // would let a replacement be renamed over it.
+  if (targetPath.empty() || (exists && (!S_ISREG(st.st_mode) || access(targetPath.c_str(), W_OK) != 0))) {
     ShowCreateFailure(path);
     return 1;
   }
@@ -248,7 +252,7 @@ int CProfileFile::ReadString(std::string_view key, std::string& out) {
   if (!isOpen || mode != Mode::Read) return 1;
   std::string_view value;
   if (!FindKeyFromStart(key, value)) return 1;
-  out.assign(value);
+  if (!value.empty()) out.assign(value);
   return 0;
 }
 

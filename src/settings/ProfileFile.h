@@ -10,7 +10,9 @@
 // A write never leaves a truncated file: OpenWrite creates a temporary file
 // in the target's folder, the writes go there, and Close flushes, syncs and
 // renames it over the target. When any step fails the old file stays as it
-// was, the temporary file is removed, and the create message is shown.
+// was, the temporary file is removed, and the create message is shown. An
+// existing file that may not be written is refused as it would be without
+// the replacement.
 
 #include <cstdint>
 #include <cstdio>
@@ -38,7 +40,8 @@ class CProfileFile {
   // Whether the last written file reached its target on Close.
   bool LastWriteCommitted() const { return lastWriteCommitted; }
 
-  // Search from the first line.
+  // Search from the first line. A key found with an empty value succeeds
+  // and leaves the output as it was, for every kind of read.
   int ReadString(std::string_view key, std::string& out);
   int ReadInt(std::string_view key, std::int32_t& out);
   int ReadDouble(std::string_view key, double& out);

@@ -75,11 +75,7 @@ void VisitLayout(SysParamsRecord& p, Visitor& v) {
 
 struct LayoutReader {
   CProfileFile& file;
-  // A caption line with nothing after "=" keeps the caption, as numbers do.
-  void Text(const std::string& key, std::string& field) {
-    std::string value;
-    if (file.ReadString(key, value) == 0 && !value.empty()) field = std::move(value);
-  }
+  void Text(const std::string& key, std::string& field) { file.ReadString(key, field); }
   void Int(const std::string& key, std::int32_t& field) { file.ReadInt(key, field); }
   void Real(const std::string& key, double& field) { file.ReadDouble(key, field); }
 };

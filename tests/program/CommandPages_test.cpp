@@ -272,6 +272,20 @@ TEST_F(CommandPages, ModifyLoadsTheEntryAndIgnoresTheLoop) {
   const LinearPageValues lin = LinearValuesOf(four);
   EXPECT_EQ(lin.vectorMax, 44);
   EXPECT_EQ(lin.axisEntry[0], 7);
+
+  // Axis numbers a damaged file may hold select no entry, and storing such
+  // a page gives axis 0, shown without a letter.
+  MotionCommand odd = four;
+  odd.iAxes[0] = INT32_MIN;
+  odd.iAxes[1] = 0;
+  const PtoPPageValues oddPage = PtoPValuesOf(odd);
+  EXPECT_EQ(oddPage.axisEntry[0], -1);
+  EXPECT_EQ(oddPage.axisEntry[1], -1);
+  EXPECT_EQ(LinearValuesOf(odd).axisEntry[0], -1);
+  EditMode = kEditAdd;
+  EXPECT_EQ(StorePtoPCommand(code::kConstPtoP1, oddPage, OutOfRangeByAxis), 1);
+  EXPECT_EQ(MotionProgram.back().iAxes[0], 0);
+  EXPECT_EQ(Rows().back(), "G00 -2.00 F20.00 M0.00");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 #include "RecordingPort.h"
@@ -218,6 +219,19 @@ TEST_F(ProgramFileTest, OpenEmptiesFirstAndAnUnreadableFileLeavesAnEmptyProgram)
   ASSERT_EQ(port.BoxTexts().size(), 1u);
   EXPECT_EQ(port.BoxTexts()[0], "Open config file " + folder.File("missing.knl") +
                                     "failed! System will take default value.");
+  // The file that could not be read is not the one Save writes: Save asks.
+  const std::string earlier = folder.File("earlier.knl");
+  SavePath = earlier;
+  port.AnswerFiles({folder.File("missing.knl"), std::nullopt});
+  ASSERT_TRUE(ProgramFileOpen());
+  EXPECT_EQ(SavePath, "");
+  FillProgram(1);
+  ProgramFileSave();
+  EXPECT_FALSE(std::filesystem::exists(folder.File("missing.knl")));
+  EXPECT_FALSE(std::filesystem::exists(earlier));
+  EXPECT_EQ(ShownPath, "");
+  MotionProgram.clear();
+  port.ListClear();
   // Cancel changes nothing.
   FillProgram(2);
   port.AnswerFiles({std::nullopt});

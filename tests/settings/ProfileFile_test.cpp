@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -83,7 +85,7 @@ TEST_F(ProfileFileTest, KeySearchFindsExactBracketedNameBeforeFirstEquals) {
   EXPECT_EQ(file.ReadString("Empty", text), 0);
   EXPECT_EQ(value, 42);
   EXPECT_EQ(real, 4.5);
-  EXPECT_EQ(text, "");  // a string takes the empty text
+  EXPECT_EQ(text, "keep");
 
   // A missing key fails and touches nothing.
   value = 42;
@@ -269,6 +271,11 @@ TEST_F(ProfileFileTest, OpenFailuresShowMessagesInSystemLanguage) {
   EXPECT_EQ(file.OpenRead(folder.Folder()), 1);
   EXPECT_EQ(file.OpenWrite(folder.File("")), 1);
   EXPECT_EQ(port.Boxes().size(), 2u);
+  // Nor is a named pipe: refused at once, without waiting for a writer.
+  const std::string pipe = folder.File("pipe.cfg");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(file.OpenRead(pipe), 1);
+  EXPECT_EQ(port.Boxes().size(), 3u);
 }
 
 TEST_F(ProfileFileTest, WriteReplacesTheFileOnlyOnClose) {
@@ -283,6 +290,36 @@ TEST_F(ProfileFileTest, WriteReplacesTheFileOnlyOnClose) {
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   // Only the target is left in the folder: no temporary files.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Folder()), {}), 1);
+}
+
+TEST_F(ProfileFileTest, WriteProtectedFileIsRefusedAndKept) {
+  WriteFileBytes(path, "protected");
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  // The folder itself is writable, so only the file's own protection can
+  // keep a replacement from being renamed over it.
+  ASSERT_EQ(chmod(folder.Folder().c_str(), 0777), 0);
+  auto attempt = [&] {
+    const bool refused = file.OpenWrite(path) == 1 && !file.IsOpen();
+    file.WriteInt("K", 1);
+    file.Close();
+    return refused && ReadFileBytes(path) == "protected";
+  };
+  if (geteuid() != 0) {
+    EXPECT_TRUE(attempt());
+  } else {
+    // The superuser may write anything: try as an ordinary user.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+      _exit(dropped && attempt() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(ReadFileBytes(path), "protected");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Folder()), {}), 1);
 }
 

@@ -25,7 +25,9 @@ inline constexpr int kBoxNo = 7;
 // The application title, the caption of every box.
 inline constexpr std::string_view kAppTitle = "Tessor";
 
-enum class FileDialogKind { Open, Save };
+// Open: an open dialog. Save: a save dialog titled "Save" (the File menu's
+// Save without a file yet). SaveAs: a save dialog with the platform's title.
+enum class FileDialogKind { Open, Save, SaveAs };
 
 class OperatorPort {
  public:

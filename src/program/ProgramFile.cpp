@@ -147,7 +147,7 @@ void ProgramFileSave() {
 }
 
 void ProgramFileSaveAs() {
-  const auto chosen = Operator().ChooseFile(FileDialogKind::Save, kSuggestedName);
+  const auto chosen = Operator().ChooseFile(FileDialogKind::SaveAs, kSuggestedName);
   if (chosen) {
     SavePath = *chosen;
     WriteProgramFile(*chosen);

@@ -86,20 +86,29 @@ TEST_F(ProgramFileTest, EmptyProgramWritesSectionAndCountOnly) {
 }
 
 TEST_F(ProgramFileTest, LayoutKeysAndNumberFormsOfEveryEntry) {
-  MotionCommand c{code::kConstPtoP2, {1, 2, 3, 4}, 0.5, {50, -12.5, 0, 0.1}, {20, 10, 0, 0}, {50, 50, 50, 50},
-                  {20, 20, 20, 20}};
+  MotionCommand c{code::kConstPtoP2, {1, 2, 3, 4},    0.5, {50, -12.5, 0, 0.1}, {20, 10, 0, 0},
+                  {50, 50, 50, 50},  {20, 20, 20, 20}};
   MotionProgram.assign(11, c);
   MotionProgram[10].iCodeType = code::kSwitchOutput;
   ASSERT_TRUE(WriteProgramFile(path));
   const auto lines = Lines(ReadFileBytes(path));
   ASSERT_EQ(lines.size(), 4u + 22u * 11u);
-  const std::vector<std::string> entry0 = {
-      "", "[Command Save]", "", "[CommandNo]=11",
-      "[iCodeType[0]]=67239936", "[dbDelayTime[0]]=0.500000",
-      "[dbLowSpd[00]]=20.000000", "[dbHighSpd[00]]=50.000000", "[dbAccSpd[00]]=20.000000", "[iAxes[00]]=1",
-      "[dbDis[00]]=50.000000",
-      "[dbLowSpd[01]]=10.000000", "[dbHighSpd[01]]=50.000000", "[dbAccSpd[01]]=20.000000", "[iAxes[01]]=2",
-      "[dbDis[01]]=-12.500000"};
+  const std::vector<std::string> entry0 = {"",
+                                           "[Command Save]",
+                                           "",
+                                           "[CommandNo]=11",
+                                           "[iCodeType[0]]=67239936",
+                                           "[dbDelayTime[0]]=0.500000",
+                                           "[dbLowSpd[00]]=20.000000",
+                                           "[dbHighSpd[00]]=50.000000",
+                                           "[dbAccSpd[00]]=20.000000",
+                                           "[iAxes[00]]=1",
+                                           "[dbDis[00]]=50.000000",
+                                           "[dbLowSpd[01]]=10.000000",
+                                           "[dbHighSpd[01]]=50.000000",
+                                           "[dbAccSpd[01]]=20.000000",
+                                           "[iAxes[01]]=2",
+                                           "[dbDis[01]]=-12.500000"};
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 16), entry0);
   EXPECT_EQ(lines[4 + 21], "[dbDis[03]]=0.100000");
   // Entry 10: its number followed directly by the slot digit.
@@ -217,8 +226,8 @@ TEST_F(ProgramFileTest, OpenEmptiesFirstAndAnUnreadableFileLeavesAnEmptyProgram)
   EXPECT_TRUE(port.Listing().empty());
   EXPECT_EQ(ShownPath, folder.File("missing.knl"));
   ASSERT_EQ(port.BoxTexts().size(), 1u);
-  EXPECT_EQ(port.BoxTexts()[0], "Open config file " + folder.File("missing.knl") +
-                                    "failed! System will take default value.");
+  EXPECT_EQ(port.BoxTexts()[0],
+            "Open config file " + folder.File("missing.knl") + "failed! System will take default value.");
   // The file that could not be read is not the one Save writes: Save asks.
   const std::string earlier = folder.File("earlier.knl");
   SavePath = earlier;
@@ -281,12 +290,17 @@ TEST_F(ProgramFileTest, SaveWritesTheFileBeingWorkedOn) {
   ProgramFileSaveAs();
   EXPECT_EQ(ShownPath, "");
   EXPECT_EQ(SavePath, copy);
-  // The file chooser offered .knl names every time.
+  // The file chooser offered .knl names every time; Save asked with its
+  // own dialog (titled "Save"), Save As with the plain save dialog.
+  std::vector<std::string> kinds;
   for (const auto& call : port.Calls()) {
     if (call.rfind("Choose", 0) == 0) {
       EXPECT_NE(call.find("*.knl"), std::string::npos) << call;
+      kinds.push_back(call.substr(0, call.find('(')));
     }
   }
+  EXPECT_EQ(kinds,
+            (std::vector<std::string>{"ChooseSave", "ChooseSave", "ChooseOpen", "ChooseSaveAs", "ChooseSaveAs"}));
 }
 
 TEST_F(ProgramFileTest, NewAndOpenAreRefusedWhileAMotionRuns) {

@@ -83,8 +83,10 @@ void RecordingPort::ProcessPendingEvents() {
 
 std::optional<std::string> RecordingPort::ChooseFile(FileDialogKind kind, std::string_view suggestedName) {
   std::lock_guard lock(mutex_);
-  calls_.push_back(std::string(kind == FileDialogKind::Open ? "ChooseOpen(" : "ChooseSave(") +
-                   std::string(suggestedName) + ")");
+  const char* name = kind == FileDialogKind::Open   ? "ChooseOpen("
+                     : kind == FileDialogKind::Save ? "ChooseSave("
+                                                    : "ChooseSaveAs(";
+  calls_.push_back(std::string(name) + std::string(suggestedName) + ")");
   if (fileAnswers_.empty()) return std::nullopt;
   auto answer = fileAnswers_.front();
   fileAnswers_.pop_front();

@@ -8,25 +8,11 @@
 
 #include "RecordingPort.h"
 #include "RunGuardStandIn.h"
+#include "CrlfLines.h"
 #include "TempFolder.h"
 #include "program/MotionProgram.h"
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const auto end = bytes.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(bytes.substr(start));
-      break;
-    }
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
 
 std::string Join(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
   std::string out;
@@ -91,7 +77,7 @@ TEST_F(ProgramFileTest, LayoutKeysAndNumberFormsOfEveryEntry) {
   MotionProgram.assign(11, c);
   MotionProgram[10].iCodeType = code::kSwitchOutput;
   ASSERT_TRUE(WriteProgramFile(path));
-  const auto lines = Lines(ReadFileBytes(path));
+  const auto lines = CrlfLines(ReadFileBytes(path));
   ASSERT_EQ(lines.size(), 4u + 22u * 11u);
   const std::vector<std::string> entry0 = {"",
                                            "[Command Save]",
@@ -158,7 +144,7 @@ TEST_F(ProgramFileTest, ReorderedLinesLoadWronglyWithoutMessage) {
   c.dbDis[0] = 7;
   MotionProgram.assign(3, c);
   ASSERT_TRUE(WriteProgramFile(path));
-  auto lines = Lines(ReadFileBytes(path));
+  auto lines = CrlfLines(ReadFileBytes(path));
   // Entry 0 slot 0: dbDis before iAxes.
   std::swap(lines[4 + 5], lines[4 + 6]);
   WriteFileBytes(path, Join(lines));

@@ -7,26 +7,12 @@
 #include <sstream>
 
 #include "RecordingPort.h"
+#include "CrlfLines.h"
 #include "TempFolder.h"
 #include "operator/OperatorMessages.h"
 #include "platform/TextCodec.h"
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const auto end = bytes.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(bytes.substr(start));
-      break;
-    }
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
 
 class SysParamsTest : public ::testing::Test {
  protected:
@@ -71,7 +57,7 @@ TEST_F(SysParamsTest, MissingFileShowsMessageSetsDefaultsAndWritesThem) {
   EXPECT_EQ(SysParams.CircularRunRecord.iCodeType, 73);
   EXPECT_EQ(SysParams.CircularRunRecord.dbDis[3], 0.0);
 
-  const auto lines = Lines(ReadFileBytes(CfgPath()));
+  const auto lines = CrlfLines(ReadFileBytes(CfgPath()));
   ASSERT_EQ(lines.size(), 3u + 8u + 16u * 23u + 3u * 21u);
   const std::vector<std::string> head = {
       "", "[SysParamSetting]", "",
@@ -182,7 +168,7 @@ TEST_F(SysParamsTest, LoadIgnoresLineOrderAndKeepsFieldsOfEmptyOrMissingKeys) {
   SysParams.Dir[5] = -1;
   SysParams.HighSpd[7] = 123.5;
   SaveSysParams();
-  auto lines = Lines(ReadFileBytes(CfgPath()));
+  auto lines = CrlfLines(ReadFileBytes(CfgPath()));
   std::shuffle(lines.begin(), lines.end(), std::mt19937(3));
   std::string shuffled;
   for (const auto& l : lines) {

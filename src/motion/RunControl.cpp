@@ -111,7 +111,7 @@ void ClearButton() {
   }
 }
 
-int PreparePtoPRun(const PtoPPageValues& page) {
+int PreparePtoPRun(const PtoPTabValues& page) {
   const int n = std::clamp(page.axisCount, 0, 4);
   if (SameAxisAmong(page.axis, n)) {
     ShowOperatorMessage(0);
@@ -143,7 +143,7 @@ int PreparePtoPRun(const PtoPPageValues& page) {
   return 1;
 }
 
-int PrepareLinearRun(const LinearPageValues& page) {
+int PrepareLinearRun(const LinearTabValues& page) {
   const int n = std::clamp(page.axisCount, 0, 4);
   if (SameAxisAmong(page.axis, n)) {
     ShowOperatorMessage(0);
@@ -178,7 +178,7 @@ int PrepareLinearRun(const LinearPageValues& page) {
   return 1;
 }
 
-int PrepareCircularRun(const CircularPageValues& page) {
+int PrepareCircularRun(const CircularTabValues& page) {
   if (page.axis[0] == page.axis[1]) {
     ShowOperatorMessage(0);
     return 0;

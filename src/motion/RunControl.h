@@ -8,7 +8,7 @@
 
 // The point-to-point page: speed mode 0 constant, 1 high velocity; motion
 // mode 0 point-to-point, 1 continuous; 1-4 axes; the four columns.
-struct PtoPPageValues {
+struct PtoPTabValues {
   int speedMode = 0;
   int motionMode = 0;
   int axisCount = 1;
@@ -20,7 +20,7 @@ struct PtoPPageValues {
 };
 
 // The linear-interpolation page: 2-4 axes with one vector speed.
-struct LinearPageValues {
+struct LinearTabValues {
   int speedMode = 0;
   int axisCount = 2;
   double vectorStart = 0.0;
@@ -32,7 +32,7 @@ struct LinearPageValues {
 
 // The circular-interpolation page: two axes, a centre, an angle and an
 // ellipse ratio.
-struct CircularPageValues {
+struct CircularTabValues {
   int speedMode = 0;
   double vectorStart = 0.0;
   double vectorMax = 0.0;
@@ -46,9 +46,9 @@ struct CircularPageValues {
 // Each returns 1 when the run may start (the page's run record written and
 // the parameters saved) and 0 after showing operator message 0 (same axis
 // twice) or 1 (speed out of range).
-int PreparePtoPRun(const PtoPPageValues& page);
-int PrepareLinearRun(const LinearPageValues& page);
-int PrepareCircularRun(const CircularPageValues& page);
+int PreparePtoPRun(const PtoPTabValues& page);
+int PrepareLinearRun(const LinearTabValues& page);
+int PrepareCircularRun(const CircularTabValues& page);
 
 // What the run button needs from the windows: the loop count of the live
 // status bar, the frame of its plot, and the values of the page that was
@@ -56,9 +56,9 @@ int PrepareCircularRun(const CircularPageValues& page);
 struct StartRequest {
   int loopCount = 1;
   PlotRect plotFrame{};
-  PtoPPageValues ptop{};
-  LinearPageValues linear{};
-  CircularPageValues circular{};
+  PtoPTabValues ptop{};
+  LinearTabValues linear{};
+  CircularTabValues circular{};
 };
 
 // The run button. Returns 1 when a run was started (its busy flag set).

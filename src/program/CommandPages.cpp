@@ -199,7 +199,7 @@ int StoreSwitchOutputCommand(int cardEntry, int portEntry, int levelEntry, doubl
   return StoreEditCommand(InsertWithoutSelection::Refuse);
 }
 
-int StorePtoPCommand(std::int32_t value, const PtoPPageValues& page, SpeedCheck outOfRange) {
+int StorePtoPCommand(std::int32_t value, const PtoPCommandValues& page, SpeedCheck outOfRange) {
   const CommandCodeInfo* info = FindProgramCode(value);
   if (info == nullptr || info->kind != CommandKind::PtoP) return 0;
   const std::size_t n = AxisCountOf(info);
@@ -230,7 +230,7 @@ int StorePtoPCommand(std::int32_t value, const PtoPPageValues& page, SpeedCheck 
   });
 }
 
-int StoreLinearCommand(std::int32_t value, const LinearPageValues& page) {
+int StoreLinearCommand(std::int32_t value, const LinearCommandValues& page) {
   const CommandCodeInfo* info = FindProgramCode(value);
   if (info == nullptr || info->kind != CommandKind::Linear) return 0;
   const std::size_t n = AxisCountOf(info);
@@ -254,8 +254,8 @@ int StoreLinearCommand(std::int32_t value, const LinearPageValues& page) {
   });
 }
 
-PtoPPageValues PtoPValuesOf(const MotionCommand& c) {
-  PtoPPageValues v;
+PtoPCommandValues PtoPValuesOf(const MotionCommand& c) {
+  PtoPCommandValues v;
   for (std::size_t i = 0; i < 4; ++i) {
     v.axisEntry[i] = EntryOfNumber(c.iAxes[i]);
     v.distance[i] = c.dbDis[i];
@@ -268,8 +268,8 @@ PtoPPageValues PtoPValuesOf(const MotionCommand& c) {
   return v;
 }
 
-LinearPageValues LinearValuesOf(const MotionCommand& c) {
-  LinearPageValues v;
+LinearCommandValues LinearValuesOf(const MotionCommand& c) {
+  LinearCommandValues v;
   for (std::size_t i = 0; i < 4; ++i) {
     v.axisEntry[i] = EntryOfNumber(c.iAxes[i]);
     v.distance[i] = c.dbDis[i];

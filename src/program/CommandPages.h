@@ -49,7 +49,7 @@ int StoreHomeCommand(int axisEntry, double delay);
 // the first port when it is created), level entry 0 low, 1 high.
 int StoreSwitchOutputCommand(int cardEntry, int portEntry, int levelEntry, double delay);
 
-struct PtoPPageValues {
+struct PtoPCommandValues {
   int axisEntry[4] = {0, 1, 2, 3};  // X, Y, Z, T
   double distance[4] = {10, 10, 10, 10};
   double startSpeed[4] = {20, 20, 20, 20};
@@ -59,7 +59,7 @@ struct PtoPPageValues {
   std::int32_t loop = 0;
 };
 
-struct LinearPageValues {
+struct LinearCommandValues {
   int axisEntry[4] = {0, 1, 2, 3};
   double distance[4] = {10, 10, 10, 10};
   double vectorStart = 20;
@@ -79,13 +79,13 @@ using SpeedCheck = bool (*)(int axis, double speed);
 // alternating the move and its reverse (none for L <= 0; the loop is
 // ignored in modify mode; a series beyond ten million commands is refused
 // with "Out of memory."). Returns the number of entries stored.
-int StorePtoPCommand(std::int32_t code, const PtoPPageValues& page, SpeedCheck outOfRange);
+int StorePtoPCommand(std::int32_t code, const PtoPCommandValues& page, SpeedCheck outOfRange);
 
 // Linear store: distinct axes (message 0), no speed check; vector speeds in
 // slot 0 only; repetition as above.
-int StoreLinearCommand(std::int32_t code, const LinearPageValues& page);
+int StoreLinearCommand(std::int32_t code, const LinearCommandValues& page);
 
 // Page values of an entry loaded in modify mode (loop 0); an axis number
 // below 1 (a damaged file) selects no list entry (-1).
-PtoPPageValues PtoPValuesOf(const MotionCommand& command);
-LinearPageValues LinearValuesOf(const MotionCommand& command);
+PtoPCommandValues PtoPValuesOf(const MotionCommand& command);
+LinearCommandValues LinearValuesOf(const MotionCommand& command);

@@ -267,7 +267,7 @@ TEST_F(RunControlTest, PtoPPageChecksAxesBeforeSpeedsAndWritesTheWholeRecord) {
   EXPECT_NE(SavedFile().find("[LineCodeType]=33619968"), std::string::npos);
 
   RunControl.BusyPtoP = false;
-  request.ptop = PtoPPageValues{};
+  request.ptop = PtoPTabValues{};
   request.ptop.axisCount = 3;
   request.ptop.speedMode = 1;
   request.ptop.motionMode = 1;

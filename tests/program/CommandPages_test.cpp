@@ -122,7 +122,7 @@ TEST_F(CommandPages, SwitchOutputStoresCardPortLevel) {
 }
 
 TEST_F(CommandPages, PointToPointChecksSpeedsPerBoxAxisThenSameAxis) {
-  PtoPPageValues page;
+  PtoPCommandValues page;
   page.axisEntry[1] = 0;  // both boxes on X
   EXPECT_EQ(StorePtoPCommand(code::kConstPtoP2, page, OutOfRangeByAxis), 0);
   EXPECT_EQ(port.BoxTexts(), (std::vector<std::string>{"Error:There is same axis number!"}));
@@ -136,7 +136,7 @@ TEST_F(CommandPages, PointToPointChecksSpeedsPerBoxAxisThenSameAxis) {
 
   // Fast one-axis: the maximum speed counts, exactly at the limit refused.
   port.ClearRecord();
-  PtoPPageValues one;
+  PtoPCommandValues one;
   one.maxSpeed[0] = 2000;  // X: 2000000 pulses/s
   one.startSpeed[0] = 1e9;  // not checked for a fast code
   EXPECT_EQ(StorePtoPCommand(code::kFastPtoP1, one, OutOfRangeByAxis), 0);
@@ -150,7 +150,7 @@ TEST_F(CommandPages, PointToPointChecksSpeedsPerBoxAxisThenSameAxis) {
 }
 
 TEST_F(CommandPages, PointToPointFillsOnlyTheSlotsOfTheCode) {
-  PtoPPageValues page;
+  PtoPCommandValues page;
   page.axisEntry[0] = 4;
   page.axisEntry[1] = 2;
   page.distance[0] = 5;
@@ -178,7 +178,7 @@ TEST_F(CommandPages, PointToPointFillsOnlyTheSlotsOfTheCode) {
 }
 
 TEST_F(CommandPages, LinearRepetitionAlternatesTheMoveAndItsReverse) {
-  LinearPageValues page;
+  LinearCommandValues page;
   page.distance[0] = 10;
   page.distance[1] = -5;
   page.vectorStart = 15;
@@ -206,7 +206,7 @@ TEST_F(CommandPages, LinearRepetitionAlternatesTheMoveAndItsReverse) {
 
 TEST_F(CommandPages, RepetitionTooLargeForMemoryStoresNothing) {
   MakeProgram(2);
-  LinearPageValues page;
+  LinearCommandValues page;
   page.loop = 2147483647;  // 2 x L does not fit 32 bits, nor memory
   EXPECT_EQ(StoreLinearCommand(code::kConstLine2, page), 0);
   EXPECT_EQ(port.BoxTexts(), (std::vector<std::string>{"Out of memory."}));
@@ -217,7 +217,7 @@ TEST_F(CommandPages, InsertedRepetitionGoesBelowTheSelectionInOrder) {
   MakeProgram(6);
   port.ListSelect(4);
   EditMode = kEditInsert;
-  PtoPPageValues page;
+  PtoPCommandValues page;
   page.distance[0] = 3;
   page.loop = 3;
   EXPECT_EQ(StorePtoPCommand(code::kConstPtoP1, page, OutOfRangeByAxis), 6);
@@ -235,7 +235,7 @@ TEST_F(CommandPages, InsertedRepetitionGoesBelowTheSelectionInOrder) {
 TEST_F(CommandPages, FastLinearKeepsVectorValuesInSlotZeroOnly) {
   EditCommand.dbLowSpd[1] = 71;
   EditCommand.dbLowSpd[2] = 72;
-  LinearPageValues page;
+  LinearCommandValues page;
   page.vectorStart = 1;
   page.vectorMax = 2;
   page.vectorAcc = 3;
@@ -261,7 +261,7 @@ TEST_F(CommandPages, ModifyLoadsTheEntryAndIgnoresTheLoop) {
   EditMode = kEditModify;
   ASSERT_TRUE(LoadSelectedForModify());
   EXPECT_EQ(CommandListEntry(0, EditCommand.iCodeType), 0);  // ORVA: the first entry
-  PtoPPageValues page = PtoPValuesOf(EditCommand);
+  PtoPCommandValues page = PtoPValuesOf(EditCommand);
   EXPECT_EQ(page.axisEntry[0], 7);
   EXPECT_EQ(page.distance[0], -2);
   EXPECT_EQ(page.maxSpeed[0], 44);
@@ -269,7 +269,7 @@ TEST_F(CommandPages, ModifyLoadsTheEntryAndIgnoresTheLoop) {
   page.loop = 5;  // a modify stores one command whatever the loop says
   EXPECT_EQ(StorePtoPCommand(code::kConstPtoP1, page, OutOfRangeByAxis), 1);
   EXPECT_EQ(Rows(), (std::vector<std::string>{"G00 D-2.00 FD20.00 M0.00"}));
-  const LinearPageValues lin = LinearValuesOf(four);
+  const LinearCommandValues lin = LinearValuesOf(four);
   EXPECT_EQ(lin.vectorMax, 44);
   EXPECT_EQ(lin.axisEntry[0], 7);
 
@@ -278,7 +278,7 @@ TEST_F(CommandPages, ModifyLoadsTheEntryAndIgnoresTheLoop) {
   MotionCommand odd = four;
   odd.iAxes[0] = INT32_MIN;
   odd.iAxes[1] = 0;
-  const PtoPPageValues oddPage = PtoPValuesOf(odd);
+  const PtoPCommandValues oddPage = PtoPValuesOf(odd);
   EXPECT_EQ(oddPage.axisEntry[0], -1);
   EXPECT_EQ(oddPage.axisEntry[1], -1);
   EXPECT_EQ(LinearValuesOf(odd).axisEntry[0], -1);

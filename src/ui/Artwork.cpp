@@ -1,0 +1,208 @@
+#include "ui/Artwork.h"
+
+#include <QFile>
+#include <QIconEngine>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "operator/OperatorMessages.h"
+
+namespace ui {
+namespace {
+
+const QColor kInk(0x2b, 0x3a, 0x4a);
+const QColor kSteel(0x5d, 0x7f, 0x9e);
+const QColor kPaper(0xfb, 0xfb, 0xf6);
+const QColor kAccent(0xe0, 0x8a, 0x1e);
+const QColor kPath(0x1f, 0x5f, 0xd0);
+
+// Draws `art` into a 16 x 16 design grid scaled to `rect`.
+void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.translate(rect.topLeft());
+  p.scale(rect.width() / 16.0, rect.height() / 16.0);
+  if (!enabled) p.setOpacity(0.4);
+  QPen ink(kInk, 1.0);
+  ink.setJoinStyle(Qt::RoundJoin);
+  ink.setCapStyle(Qt::RoundCap);
+  p.setPen(ink);
+  switch (art) {
+    case Art::New: {
+      QPainterPath sheet;
+      sheet.moveTo(3.5, 1.5);
+      sheet.lineTo(9.5, 1.5);
+      sheet.lineTo(12.5, 4.5);
+      sheet.lineTo(12.5, 14.5);
+      sheet.lineTo(3.5, 14.5);
+      sheet.closeSubpath();
+      p.setBrush(kPaper);
+      p.drawPath(sheet);
+      p.drawPolyline(QPolygonF({{9.5, 1.5}, {9.5, 4.5}, {12.5, 4.5}}));
+      p.setPen(QPen(kAccent, 1.4, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(11.5, 10), QPointF(11.5, 15));
+      p.drawLine(QPointF(9, 12.5), QPointF(14, 12.5));
+      break;
+    }
+    case Art::Open: {
+      p.setBrush(QColor(0xe9, 0xc4, 0x6a));
+      p.drawPolygon(QPolygonF({{1.5, 3.5}, {6, 3.5}, {7.5, 5}, {13.5, 5}, {13.5, 13.5}, {1.5, 13.5}}));
+      p.setBrush(QColor(0xf6, 0xdc, 0x94));
+      p.drawPolygon(QPolygonF({{3.5, 7.5}, {15, 7.5}, {13.5, 13.5}, {1.5, 13.5}}));
+      break;
+    }
+    case Art::Save: {
+      p.setBrush(kSteel);
+      p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
+      p.setBrush(kPaper);
+      p.drawRect(QRectF(4, 1.5, 8, 5));
+      p.setBrush(kInk);
+      p.drawRect(QRectF(9.5, 2.5, 1.5, 3));
+      p.setBrush(QColor(0xdd, 0xe6, 0xee));
+      p.drawRect(QRectF(3.5, 9, 9, 5.5));
+      break;
+    }
+    case Art::Help: {
+      p.setBrush(kPath);
+      p.setPen(Qt::NoPen);
+      p.drawEllipse(QRectF(1, 1, 14, 14));
+      QFont font = p.font();
+      font.setPixelSize(11);
+      font.setBold(true);
+      p.setFont(font);
+      p.setPen(Qt::white);
+      p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, QStringLiteral("?"));
+      break;
+    }
+    case Art::Control: {
+      p.setBrush(kPaper);
+      p.drawRect(QRectF(1.5, 2.5, 13, 11));
+      p.setBrush(kSteel);
+      p.drawRect(QRectF(1.5, 2.5, 5, 11));
+      p.setPen(QPen(kPaper, 1.0));
+      for (double y : {5.0, 8.0, 11.0}) p.drawLine(QPointF(2.8, y), QPointF(5.2, y));
+      break;
+    }
+    case Art::Program: {
+      p.setBrush(kPaper);
+      p.drawRect(QRectF(1.5, 1.5, 13, 13));
+      p.setPen(QPen(kSteel, 1.0));
+      for (double y : {4.5, 7.0, 9.5}) p.drawLine(QPointF(3.5, y), QPointF(8.5, y));
+      p.setPen(QPen(kPath, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.drawPolyline(QPolygonF({{3.5, 12.5}, {7, 11}, {9.5, 12}, {12.5, 4}}));
+      break;
+    }
+    case Art::Single: {
+      p.setBrush(kInk);
+      p.drawEllipse(QRectF(1.5, 10.5, 3.5, 3.5));
+      p.setPen(QPen(kAccent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.drawLine(QPointF(4.5, 10.5), QPointF(13, 3));
+      p.drawPolyline(QPolygonF({{8.5, 3}, {13, 3}, {13, 7.5}}));
+      break;
+    }
+    case Art::Signals: {
+      const QColor lamps[] = {QColor(0x2e, 0xb8, 0x4b), QColor(0xd9, 0x3a, 0x2e), QColor(0x2e, 0xb8, 0x4b),
+                              QColor(0x3a, 0x6e, 0xd9)};
+      for (int k = 0; k < 4; ++k) {
+        p.setBrush(lamps[k]);
+        p.drawEllipse(QRectF(1.5 + 7 * (k % 2), 1.5 + 7 * (k / 2), 6, 6));
+      }
+      break;
+    }
+    case Art::App: {
+      p.setPen(Qt::NoPen);
+      QLinearGradient face(0, 0, 16, 16);
+      face.setColorAt(0, QColor(0x3b, 0x5e, 0x85));
+      face.setColorAt(1, QColor(0x1c, 0x2c, 0x40));
+      p.setBrush(face);
+      p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+      p.setPen(QPen(kAccent, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.setBrush(Qt::NoBrush);
+      p.drawPolyline(QPolygonF({{3, 12.5}, {6, 12.5}, {6, 6}, {10, 6}, {10, 3.5}, {13, 3.5}}));
+      p.setPen(Qt::NoPen);
+      p.setBrush(Qt::white);
+      p.drawEllipse(QRectF(11.6, 2.1, 2.8, 2.8));
+      break;
+    }
+  }
+  p.restore();
+}
+
+class ArtEngine final : public QIconEngine {
+ public:
+  explicit ArtEngine(Art art) : art_(art) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State /*state*/) override {
+    DrawArt(*painter, rect, art_, mode != QIcon::Disabled);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return scaledPixmap(size, mode, state, 1.0);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    QPixmap pixmap(size * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+    return pixmap;
+  }
+  QIconEngine* clone() const override { return new ArtEngine(art_); }
+
+ private:
+  Art art_;
+};
+
+}  // namespace
+
+QIcon ArtIcon(Art art) { return QIcon(new ArtEngine(art)); }
+
+QPixmap BuiltInLogo(qreal devicePixelRatio) {
+  const QSize size(320, 150);
+  QPixmap logo(size * devicePixelRatio);
+  logo.setDevicePixelRatio(devicePixelRatio);
+  QPainter p(&logo);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient sky(0, 0, 0, size.height());
+  sky.setColorAt(0, QColor(0x2a, 0x45, 0x63));
+  sky.setColorAt(1, QColor(0x14, 0x22, 0x33));
+  p.fillRect(QRect(QPoint(0, 0), size), sky);
+
+  // A stage on its rail, with the path it travels.
+  p.setPen(QPen(QColor(0x8f, 0xa9, 0xc2), 2));
+  p.drawLine(24, 112, 296, 112);
+  p.setPen(Qt::NoPen);
+  p.setBrush(kAccent);
+  p.drawRoundedRect(QRectF(188, 96, 46, 16), 3, 3);
+  p.setPen(QPen(QColor(0x8f, 0xa9, 0xc2), 1.5, Qt::DashLine));
+  p.drawLine(40, 126, 188, 126);
+  p.setBrush(Qt::white);
+  p.setPen(Qt::NoPen);
+  p.drawEllipse(QPointF(40, 126), 3, 3);
+
+  QFont title = p.font();
+  title.setPixelSize(46);
+  title.setBold(true);
+  title.setLetterSpacing(QFont::AbsoluteSpacing, 4);
+  p.setFont(title);
+  p.setPen(Qt::white);
+  p.drawText(QRect(0, 14, size.width(), 56), Qt::AlignCenter, QStringLiteral("TESSOR"));
+  QFont sub = p.font();
+  sub.setPixelSize(13);
+  sub.setBold(false);
+  sub.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+  p.setFont(sub);
+  p.setPen(QColor(0xc9, 0xd6, 0xe3));
+  p.drawText(QRect(0, 66, size.width(), 20), Qt::AlignCenter, QStringLiteral("pulse-train motion control"));
+  return logo;
+}
+
+QPixmap LogoFor(int language, qreal devicePixelRatio) {
+  const QString file = language == kLangChinese ? QStringLiteral("Picture/LOGO-CHS.bmp")
+                                                : QStringLiteral("Picture/LOGO-ENG.bmp");
+  QImage image;
+  if (QFile::exists(file) && image.load(file)) return QPixmap::fromImage(image);
+  return BuiltInLogo(devicePixelRatio);
+}
+
+}  // namespace ui

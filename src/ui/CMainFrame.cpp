@@ -1,0 +1,297 @@
+#include "ui/CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+
+#include "motion/AboutText.h"
+#include "motion/Engine.h"
+#include "motion/EngineState.h"
+#include "operator/OperatorMessages.h"
+#include "program/ProgramEditing.h"
+#include "program/ProgramFile.h"
+#include "settings/SysParams.h"
+#include "ui/Artwork.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CCtrlDlg.h"
+#include "ui/CDlgBar_1.h"
+#include "ui/CDlgBar_2.h"
+#include "ui/CDlgBar_3.h"
+#include "ui/CProgramListBox.h"
+#include "ui/Layout.h"
+#include "ui/QtOperatorPort.h"
+#include "ui/Texts.h"
+
+namespace {
+
+using namespace ui;
+
+namespace command {
+constexpr int kNew = 32782;
+constexpr int kOpen = 32779;
+constexpr int kSave = 32780;
+constexpr int kSaveAs = 32781;
+constexpr int kAdd = 32777;
+constexpr int kInsert = 32778;
+constexpr int kModify = 32775;
+constexpr int kDelete = 32776;
+constexpr int kAbout = 57664;
+constexpr int kControl = 32771;
+constexpr int kPrint = 57607;
+constexpr int kRecentFile = 57616;
+constexpr int kExit = 57665;
+}  // namespace command
+
+constexpr int kControlBar = 123;
+constexpr int kTabControl = 125;
+
+// Where each set of texts lives: the File menu, the toolbar, the tabs.
+constexpr int kMenuTexts = 0;
+constexpr int kToolBarTexts = 1;
+constexpr int kTabTexts = 2;
+
+constexpr Text kTexts[] = {
+    {"FileMenu", "File(&F)", "文件(&F)"},
+    {command::kNew, "New(&N)\tCtrl+N", "新建(&N)\tCtrl+N"},
+    {command::kOpen, "Open(&O)...\tCtrl+O", "打开(&O)...\tCtrl+O"},
+    {command::kSave, "&Save(&S)\tCtrl+S", "&保存(&S)\tCtrl+S"},
+    {command::kSaveAs, "Save &As(&A)...", "另存为 &(&A)..."},
+    {command::kPrint, "Print(&P)...\tCtrl+P", "打印 (&P)...\tCtrl+P"},
+    {command::kRecentFile, "Recent File", "Recent File"},
+    {command::kExit, "Exit(&X)", "退出(&X)"},
+    {command::kNew, " New ", " 新建 ", kToolBarTexts},
+    {command::kOpen, " Open ", " 打开 ", kToolBarTexts},
+    {command::kSave, " Save ", " 保存 ", kToolBarTexts},
+    {command::kAbout, " Help ", " 帮助 ", kToolBarTexts},
+    {command::kControl, " Control ", " 控制 ", kToolBarTexts},
+    {"CDlgBar_1", "Multi-Step Motion", " 多步运动 ", kTabTexts},
+    {"CDlgBar_2", " Single Step ", " 单步运动 ", kTabTexts},
+    {"CDlgBar_3", "Other Function", " 其它功能 ", kTabTexts},
+};
+
+// The menu and toolbar as the resources hold them: the English texts.
+const char* ResourceText(int command, int set) {
+  for (const Text& t : kTexts) {
+    if (t.key.id == command && t.set == set) return t.english;
+  }
+  return "";
+}
+
+// The clock pane's text: English day and month names in every language.
+QString ClockText() {
+  return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral(" HH:mm:ss   dddd-MMMM-dd-yyyy"));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(port) {
+  MarkWindow(this, "CMainFrame");
+  setWindowTitle(caption);
+  setWindowIcon(ArtIcon(Art::App));
+  // Fixed size: minimise, no maximise, no sizing.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFixedSize(1024, 768);
+  move(0, 0);
+
+  CreateMenu();
+  CreateToolBar();
+  CreateStatusBar();
+  control_ = new CCtrlDlg(this);
+  setCentralWidget(control_);
+  CreateControlBar();
+  control_->SetPanels(bar1_, bar2_);
+  ApplyLanguageTexts();
+
+  // Esc is the operator's stop key anywhere in the window, also in the
+  // control bar when it floats.
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this, [] { SStop(); });
+  stop->setContext(Qt::WindowShortcut);
+  floatingStop_ = new QShortcut(QKeySequence(Qt::Key_Escape), dock_, [] { SStop(); });
+  floatingStop_->setContext(Qt::WidgetWithChildrenShortcut);
+  floatingStop_->setEnabled(false);
+  connect(dock_, &QDockWidget::topLevelChanged, floatingStop_, &QShortcut::setEnabled);
+
+  connect(bar1_->Listing(), &CProgramListBox::CommandChosen, this, &CMainFrame::RunCommand);
+  connect(bar1_->Listing(), &CProgramListBox::ModifyRequested, this, [this] { OpenProgramInput(true); });
+
+  auto* clock = new QTimer(this);
+  connect(clock, &QTimer::timeout, this, &CMainFrame::OnTimer);
+  clock->start(50);
+  OnTimer();
+}
+
+void CMainFrame::CreateMenu() {
+  menuBar()->setObjectName(SysParams.LangVer == kLangChinese ? QStringLiteral("216") : QStringLiteral("128"));
+  fileMenu_ = menuBar()->addMenu(QStringLiteral("File(&F)"));
+  fileMenu_->setObjectName(QStringLiteral("FileMenu"));
+  auto add = [this](int id) {
+    QAction* action = fileMenu_->addAction(QString::fromUtf8(ResourceText(id, kMenuTexts)));
+    action->setObjectName(IdName(id));
+    return action;
+  };
+  // The keys shown beside New, Open and Save reach those commands.
+  add(command::kNew)->setShortcut(QKeySequence::New);
+  add(command::kOpen)->setShortcut(QKeySequence::Open);
+  add(command::kSave)->setShortcut(QKeySequence::Save);
+  add(command::kSaveAs);
+  fileMenu_->addSeparator();
+  add(command::kPrint)->setEnabled(false);  // nothing prints
+  fileMenu_->addSeparator();
+  add(command::kRecentFile)->setEnabled(false);
+  fileMenu_->addSeparator();
+  add(command::kExit);
+  for (QAction* action : fileMenu_->actions()) {
+    if (action->isSeparator()) continue;
+    const int id = action->objectName().toInt();
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+  }
+}
+
+void CMainFrame::CreateToolBar() {
+  toolBar_ = addToolBar(QString());
+  toolBar_->setObjectName(QStringLiteral("toolbar"));
+  toolBar_->setMovable(true);
+  toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  toolBar_->setIconSize(QSize(16, 16));
+  struct Button {
+    int id;
+    Art art;
+  };
+  const Button buttons[] = {{command::kNew, Art::New},     {command::kOpen, Art::Open}, {command::kSave, Art::Save},
+                            {0, Art::New},                 {command::kAbout, Art::Help},
+                            {command::kControl, Art::Control}};
+  for (const Button& b : buttons) {
+    if (b.id == 0) {
+      toolBar_->addSeparator();
+      continue;
+    }
+    QAction* action = toolBar_->addAction(ArtIcon(b.art), QString::fromUtf8(ResourceText(b.id, kToolBarTexts)));
+    action->setObjectName(IdName(b.id));
+    const int id = b.id;
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+  }
+}
+
+void CMainFrame::CreateStatusBar() {
+  messagePane_ = new QLabel(this);
+  messagePane_->setObjectName(QStringLiteral("messagePane"));
+  clockPane_ = new QLabel(this);
+  clockPane_->setObjectName(QStringLiteral("clockPane"));
+  statusBar()->addWidget(messagePane_, 1);
+  statusBar()->addPermanentWidget(clockPane_);
+}
+
+void CMainFrame::CreateControlBar() {
+  dock_ = new QDockWidget(QStringLiteral("MY Contrl Bar"), this);
+  dock_->setObjectName(IdName(kControlBar));
+  dock_->setAllowedAreas(Qt::AllDockWidgetAreas);
+  dock_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                     QDockWidget::DockWidgetFloatable);
+  tabs_ = new QTabWidget(dock_);
+  tabs_->setObjectName(IdName(kTabControl));
+  bar1_ = new CDlgBar_1(port_, tabs_);
+  tabs_->addTab(bar1_, ArtIcon(Art::Program), QStringLiteral("Multi-Step Motion"));
+  bar2_ = new CDlgBar_2(tabs_);
+  tabs_->addTab(bar2_, ArtIcon(Art::Single), QStringLiteral(" Single Step "));
+  bar3_ = new CDlgBar_3(tabs_);
+  tabs_->addTab(bar3_, ArtIcon(Art::Signals), QStringLiteral("Other Function"));
+  tabs_->setCurrentIndex(0);
+  dock_->setWidget(tabs_);
+  addDockWidget(Qt::LeftDockWidgetArea, dock_);
+  resizeDocks({dock_}, {769}, Qt::Horizontal);
+
+  // The Control button is checked while the bar is shown.
+  auto* control = Control<QAction>(toolBar_, command::kControl);
+  control->setCheckable(true);
+  control->setChecked(!dock_->isHidden());
+  connect(dock_->toggleViewAction(), &QAction::toggled, control, &QAction::setChecked);
+}
+
+void CMainFrame::ApplyLanguageTexts() {
+  const int language = SysParams.LangVer;
+  ApplyTexts(fileMenu_, kTexts, language, kMenuTexts);
+  ApplyTexts(toolBar_, kTexts, language, kToolBarTexts);
+  ApplyTexts(tabs_, kTexts, language, kTabTexts);
+}
+
+void CMainFrame::OnTimer() {
+  const QString clock = ClockText();
+  clockPane_->setFixedWidth(clockPane_->fontMetrics().horizontalAdvance(clock) + 2 * clockPane_->margin() + 4);
+  if (clockPane_->text() != clock) clockPane_->setText(clock);
+  const QString path = QString::fromStdString(ShownPath);
+  if (messagePane_->text() != path) messagePane_->setText(path);
+}
+
+void CMainFrame::RunCommand(int id) {
+  switch (id) {
+    case command::kNew:
+      if (ProgramFileNew()) AfterProgramEmptied();
+      break;
+    case command::kOpen:
+      if (ProgramFileOpen()) AfterProgramEmptied();
+      break;
+    case command::kSave:
+      ProgramFileSave();
+      break;
+    case command::kSaveAs:
+      ProgramFileSaveAs();
+      break;
+    case command::kAdd:
+      if (BeginAddCommand()) OpenProgramInput(false);
+      break;
+    case command::kInsert:
+      if (BeginInsertCommand()) OpenProgramInput(false);
+      break;
+    case command::kModify:
+      if (BeginModifyCommand()) OpenProgramInput(false);
+      break;
+    case command::kDelete:
+      DeleteSelectedCommand();
+      break;
+    case command::kAbout:
+      ShowAbout();
+      break;
+    case command::kControl:
+      dock_->setVisible(dock_->isHidden());
+      break;
+    case command::kExit:
+      close();
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::AfterProgramEmptied() {
+  Plot.FreeSegments();
+  bar1_->Repaint();
+}
+
+void CMainFrame::OpenProgramInput(bool /*freshForModify*/) {}
+
+void CMainFrame::ShowAbout() {
+  CAboutDlg about(QString::fromStdString(AboutText(SysParams.LangVer)), this);
+  about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  const bool chinese = SysParams.LangVer == kLangChinese;
+  const char* question = chinese ? "您确定退出该程序?" : "Are you sure to quit the program?";
+  const char* title = chinese ? "退出" : "Exit";
+  if (port_.Ask(question, title, BoxButtons::YesNo, BoxIcon::Question, kBoxNo) != kBoxYes) {
+    event->ignore();
+    return;
+  }
+  QuitApplication();
+  event->accept();
+}

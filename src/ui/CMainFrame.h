@@ -1,0 +1,65 @@
+#pragma once
+// The main window: File menu, toolbar, status bar with the shown path and
+// a clock, the control panel, and the dockable control bar with the three
+// panels. It owns the file commands, the program editing commands, the
+// About box and the question on closing.
+
+#include <QMainWindow>
+
+class CCtrlDlg;
+class CDlgBar_1;
+class CDlgBar_2;
+class CDlgBar_3;
+class QDockWidget;
+class QLabel;
+class QShortcut;
+class QTabWidget;
+class QToolBar;
+class QtOperatorPort;
+
+class CMainFrame final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  CMainFrame(QtOperatorPort& port, const QString& caption);
+
+  CCtrlDlg* ControlPanel() const { return control_; }
+  CDlgBar_1* LiveStatus() const { return bar1_; }
+  CDlgBar_2* DirectMotion() const { return bar2_; }
+  CDlgBar_3* Monitor() const { return bar3_; }
+  QDockWidget* ControlBar() const { return dock_; }
+
+  // One of the frame's commands by identifier (32782 New ... 32771
+  // Control), as the menus, the toolbar and the listing's menu send them.
+  void RunCommand(int command);
+
+  // The 50 ms clock: the time in the clock pane, the shown path in the
+  // message pane.
+  void OnTimer();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateMenu();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void CreateControlBar();
+  void ApplyLanguageTexts();
+  void AfterProgramEmptied();
+  void OpenProgramInput(bool freshForModify);
+  void ShowAbout();
+
+  QtOperatorPort& port_;
+  CCtrlDlg* control_ = nullptr;
+  CDlgBar_1* bar1_ = nullptr;
+  CDlgBar_2* bar2_ = nullptr;
+  CDlgBar_3* bar3_ = nullptr;
+  QDockWidget* dock_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  QLabel* messagePane_ = nullptr;
+  QLabel* clockPane_ = nullptr;
+  QShortcut* floatingStop_ = nullptr;
+};

@@ -1,0 +1,128 @@
+#include "ui/LiveValues.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <algorithm>
+#include <vector>
+
+#include "motion/EngineState.h"
+#include "motion/Units.h"
+#include "settings/NumberText.h"
+#include "settings/SysParams.h"
+#include "ui/Fields.h"
+#include "ui/Layout.h"
+
+namespace {
+
+using namespace ui;
+
+constexpr int kSpeedGroup = 1301;
+constexpr int kPositionGroup = 1302;
+constexpr int kFeedbackGroup = 1303;
+
+// Axis names sit in the speed group's first column, so rows line up.
+constexpr Item kLayout[] = {
+    Group(kSpeedGroup, "Current Speed").At(0, 0),
+    Group(kPositionGroup, "Current Pos").At(0, 1),
+    Group(kFeedbackGroup, "Feedback").At(0, 2),
+    Label(1314, "X").In(kSpeedGroup).At(0, 0).Min(14),
+    Label(1315, "Y").In(kSpeedGroup).At(1, 0).Min(14),
+    Label(1316, "Z").In(kSpeedGroup).At(2, 0).Min(14),
+    Label(1317, "T").In(kSpeedGroup).At(3, 0).Min(14),
+    Edit(1104).In(kSpeedGroup).At(0, 1).Min(82),
+    Edit(1105).In(kSpeedGroup).At(1, 1).Min(82),
+    Edit(1106).In(kSpeedGroup).At(2, 1).Min(82),
+    Edit(1107).In(kSpeedGroup).At(3, 1).Min(82),
+    Label(1165, "mm/s").In(kSpeedGroup).At(0, 2).Min(34),
+    Label(1166, "mm/s").In(kSpeedGroup).At(1, 2).Min(34),
+    Label(1167, "mm/s").In(kSpeedGroup).At(2, 2).Min(34),
+    Label(1168, "mm/s").In(kSpeedGroup).At(3, 2).Min(34),
+    Edit(1108).In(kPositionGroup).At(0, 0).Min(82),
+    Edit(1109).In(kPositionGroup).At(1, 0).Min(82),
+    Edit(1110).In(kPositionGroup).At(2, 0).Min(82),
+    Edit(1111).In(kPositionGroup).At(3, 0).Min(82),
+    Label(1169, "mm").In(kPositionGroup).At(0, 1).Min(22),
+    Label(1170, "mm").In(kPositionGroup).At(1, 1).Min(22),
+    Label(1171, "mm").In(kPositionGroup).At(2, 1).Min(22),
+    Label(1172, "mm").In(kPositionGroup).At(3, 1).Min(22),
+    Edit(1112).In(kFeedbackGroup).At(0, 0).Min(82),
+    Edit(1113).In(kFeedbackGroup).At(1, 0).Min(82),
+    Edit(1114).In(kFeedbackGroup).At(2, 0).Min(82),
+    Edit(1115).In(kFeedbackGroup).At(3, 0).Min(82),
+    Label(1173, "mm").In(kFeedbackGroup).At(0, 1).Min(22),
+    Label(1174, "mm").In(kFeedbackGroup).At(1, 1).Min(22),
+    Label(1175, "mm").In(kFeedbackGroup).At(2, 1).Min(22),
+    Label(1176, "mm").In(kFeedbackGroup).At(3, 1).Min(22),
+};
+
+// The panels showing live values: the live status bar and the direct-motion
+// panel.
+std::vector<LiveValues*> shownPanels;
+
+QString Value(double units) { return QString::fromStdString(numtext::FormatFixed(units, 2)); }
+
+}  // namespace
+
+LiveValues::LiveValues(QWidget* parent) : QWidget(parent) {
+  BuildLayout(this, kLayout);
+  layout()->setContentsMargins(0, 0, 0, 0);
+  for (int k = 0; k < 4; ++k) {
+    const auto i = static_cast<std::size_t>(k);
+    speed_[i] = Control<QLineEdit>(this, 1104 + k);
+    position_[i] = Control<QLineEdit>(this, 1108 + k);
+    feedback_[i] = Control<QLineEdit>(this, 1112 + k);
+    name_[i] = Control<QLabel>(this, 1314 + k);
+    speedUnit_[i] = Control<QLabel>(this, 1165 + k);
+    positionUnit_[i] = Control<QLabel>(this, 1169 + k);
+    feedbackUnit_[i] = Control<QLabel>(this, 1173 + k);
+    for (QLineEdit* field : {speed_[i], position_[i], feedback_[i]}) {
+      field->setReadOnly(true);
+      field->setAlignment(Qt::AlignRight);
+      field->setFocusPolicy(Qt::NoFocus);
+    }
+  }
+  shownPanels.push_back(this);
+}
+
+LiveValues::~LiveValues() { std::erase(shownPanels, this); }
+
+void LiveValues::Refresh() {
+  const int card = RunControl.ShownCard.load();
+  if (card != 1 && card != 2) return;
+  for (int k = 0; k < 4; ++k) {
+    const int axis = k + 1 + 4 * (card - 1);
+    const std::size_t a = AxisIndex(axis);
+    const auto i = static_cast<std::size_t>(k);
+    const int unitCode = SysParams.Unit[a];
+    const double equivalent = Equivalents.PulseEquivalent[a];
+    ShowText(speed_[i], Value(ToUnits(unitCode, equivalent, StatusTables.CurrentSpeed[a].load())));
+    ShowText(position_[i], Value(ToUnits(unitCode, equivalent, StatusTables.CommandPosition[a].load())));
+    const std::int32_t counts = StatusTables.EncoderCount[a].load();
+    double feedback = 0.0;
+    if (counts != 0) {
+      // EncFreq 0 from a damaged file would divide by zero: show counts then.
+      const int frequency = SysParams.EncFreq[a] != 0 ? SysParams.EncFreq[a] : 1;
+      feedback = ToUnits(unitCode, Equivalents.FeedbackEquivalent[a], static_cast<double>(counts) / frequency);
+    }
+    ShowText(feedback_[i], Value(feedback));
+  }
+}
+
+void LiveValues::ShowUnitLabels(int card) {
+  const std::optional<UnitLabels> labels = UnitLabelsForCard(card);
+  if (!labels) return;
+  auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
+  for (std::size_t k = 0; k < 4; ++k) {
+    name_[k]->setText(text(labels->axisName[k]));
+    if (labels->speedText[k]) speedUnit_[k]->setText(text(*labels->speedText[k]));
+    if (labels->lengthText[k]) {
+      positionUnit_[k]->setText(text(*labels->lengthText[k]));
+      feedbackUnit_[k]->setText(text(*labels->lengthText[k]));
+    }
+  }
+}
+
+void SetUnitLabels(int card) {
+  for (LiveValues* panel : shownPanels) panel->ShowUnitLabels(card);
+}

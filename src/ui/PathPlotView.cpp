@@ -1,0 +1,105 @@
+#include "ui/PathPlotView.h"
+
+#include <QPainter>
+
+#include "motion/EngineState.h"
+#include "motion/PathPlot.h"
+
+namespace {
+
+constexpr int kMarkerRadius = 4;  // the marker is 8 x 8 pixels
+
+QPoint Truncated(const PixelPoint& p) { return {PixelCoordinate(p.x), PixelCoordinate(p.y)}; }
+
+QPen PathPen() {
+  QPen pen(PathPlotView::PathColour());
+  pen.setWidth(1);
+  pen.setCosmetic(false);
+  return pen;
+}
+
+}  // namespace
+
+PathPlotView::PathPlotView(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(120, 120);
+}
+
+PlotRect PathPlotView::Frame() const { return {0, 0, width(), height()}; }
+
+void PathPlotView::Replay() {
+  stale_ = true;
+  marker_.reset();
+  update();
+}
+
+void PathPlotView::Rebuild() {
+  stale_ = false;
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = size() * ratio;
+  if (pixels.isEmpty()) {
+    image_ = QImage();
+    return;
+  }
+  if (image_.size() != pixels) image_ = QImage(pixels, QImage::Format_RGB32);
+  image_.setDevicePixelRatio(ratio);
+  image_.fill(Background());
+  if (Plot.Segments.empty()) return;
+  QPainter painter(&image_);
+  painter.setPen(PathPen());
+  for (const PlotSegment& s : Plot.Segments) painter.drawLine(s.x1, s.y1, s.x2, s.y2);
+}
+
+QRect PathPlotView::MarkerRect(QPoint centre) const {
+  return {centre.x() - kMarkerRadius, centre.y() - kMarkerRadius, 2 * kMarkerRadius, 2 * kMarkerRadius};
+}
+
+void PathPlotView::DrawMarker(QPainter& painter) const {
+  if (!marker_) return;
+  // Inverted, so the marker reads on the path and on the background alike.
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(255, 0, 0));
+  painter.drawEllipse(MarkerRect(*marker_));
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void PathPlotView::Advance(double commandX, double commandY) {
+  const PlotUpdate step = AdvancePlot(commandX, commandY);
+  if (step.action == PlotAction::None) return;
+  const QPoint from = Truncated(step.from);
+  const QPoint to = Truncated(step.to);
+  if (step.action == PlotAction::Line) {
+    if (!stale_ && !image_.isNull()) {
+      QPainter painter(&image_);
+      painter.setPen(PathPen());
+      painter.drawLine(from, to);
+    }
+    update(QRect(from, to).normalized().adjusted(-1, -1, 2, 2));
+    return;
+  }
+  if (marker_) update(MarkerRect(*marker_).adjusted(-1, -1, 1, 1));
+  marker_ = to;
+  update(MarkerRect(to).adjusted(-1, -1, 1, 1));
+}
+
+void PathPlotView::paintEvent(QPaintEvent* /*event*/) {
+  if (stale_ || image_.size() != size() * devicePixelRatioF()) Rebuild();
+  QPainter painter(this);
+  if (image_.isNull()) return;
+  painter.drawImage(QPoint(0, 0), image_);
+  DrawMarker(painter);
+}
+
+void PathPlotView::resizeEvent(QResizeEvent* /*event*/) { stale_ = true; }
+
+QImage PathPlotView::Picture() {
+  if (stale_ || image_.size() != size() * devicePixelRatioF()) Rebuild();
+  QImage picture = image_;
+  if (!picture.isNull()) {
+    QPainter painter(&picture);
+    DrawMarker(painter);
+  }
+  return picture;
+}

@@ -1,0 +1,278 @@
+#include "ui/QtOperatorPort.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QTranslator>
+
+#include "operator/OperatorMessages.h"
+
+namespace {
+
+QtOperatorPort* windowPort = nullptr;
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Button texts from our own table: Qt's change with the desktop's theme.
+struct BoxButton {
+  int result;
+  QMessageBox::ButtonRole role;
+  const char* english;
+  const char* chinese;
+};
+constexpr BoxButton kOk{kBoxOk, QMessageBox::AcceptRole, "OK", "确定"};
+constexpr BoxButton kCancel{kBoxCancel, QMessageBox::RejectRole, "Cancel", "取消"};
+constexpr BoxButton kYes{kBoxYes, QMessageBox::YesRole, "Yes", "是"};
+constexpr BoxButton kNo{kBoxNo, QMessageBox::NoRole, "No", "否"};
+
+QMessageBox::Icon IconOf(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Exclamation:
+      return QMessageBox::Warning;
+    case BoxIcon::Information:
+      return QMessageBox::Information;
+    case BoxIcon::Question:
+      return QMessageBox::Question;
+    case BoxIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// The answer a closed box gives: its clicked button, or its escape button.
+int ResultOf(QMessageBox* box) {
+  QAbstractButton* button = box->clickedButton();
+  if (button == nullptr) button = box->escapeButton();
+  return button != nullptr ? button->objectName().toInt() : 0;
+}
+
+QWidget* BoxParent() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->objectName() == QLatin1String("CMainFrame")) return top;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+QtOperatorPort* WindowPort() { return windowPort; }
+void SetWindowPort(QtOperatorPort* port) { windowPort = port; }
+
+QtOperatorPort::QtOperatorPort(QObject* parent) : QObject(parent) {
+  connect(&selection_, &QItemSelectionModel::selectionChanged, this, [this] {
+    const QModelIndexList rows = selection_.selectedRows();
+    selectedRow_ = rows.isEmpty() ? -1 : rows.first().row();
+  });
+}
+
+QtOperatorPort::~QtOperatorPort() {
+  ReleaseCouriers();
+  if (translator_ != nullptr) QCoreApplication::removeTranslator(translator_);
+}
+
+bool QtOperatorPort::OnUiThread() const { return QThread::currentThread() == thread(); }
+
+QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view caption, BoxButtons buttons,
+                                     BoxIcon icon, int defaultResult, QWidget* parent) const {
+  auto* box = new QMessageBox(parent);
+  box->setWindowTitle(FromUtf8(caption));
+  box->setText(FromUtf8(text));
+  box->setIcon(IconOf(icon));
+  const bool chinese = CurrentLanguage() == kLangChinese;
+  auto add = [&](const BoxButton& b) {
+    QPushButton* button = box->addButton(QString::fromUtf8(chinese ? b.chinese : b.english), b.role);
+    button->setObjectName(QString::number(b.result));
+    if (b.result == defaultResult) box->setDefaultButton(button);
+    return button;
+  };
+  switch (buttons) {
+    case BoxButtons::Ok:
+      box->setEscapeButton(add(kOk));
+      break;
+    case BoxButtons::OkCancel:
+      add(kOk);
+      box->setEscapeButton(add(kCancel));
+      break;
+    case BoxButtons::YesNo:
+      add(kYes);
+      box->setEscapeButton(add(kNo));
+      break;
+  }
+  return box;
+}
+
+int QtOperatorPort::Ask(std::string_view text, std::string_view caption, BoxButtons buttons, BoxIcon icon,
+                        int defaultResult) {
+  QMessageBox* box = MakeBox(text, caption, buttons, icon, defaultResult, BoxParent());
+  box->exec();
+  const int result = ResultOf(box);
+  delete box;
+  return result;
+}
+
+int QtOperatorPort::MessageBox(std::string_view text, std::string_view caption, BoxButtons buttons,
+                               BoxIcon icon) {
+  if (!OnUiThread()) return AskFromCourier(text, caption, buttons, icon);
+  const int first = buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk;
+  return Ask(text, caption, buttons, icon, first);
+}
+
+// The courier of a box from the status tick waits here while the box stands
+// on the user-interface thread, which goes on serving the windows: the
+// operator can still stop the motion while the tick is held.
+int QtOperatorPort::AskFromCourier(std::string_view text, std::string_view caption, BoxButtons buttons,
+                                   BoxIcon icon) {
+  auto pending = std::make_shared<PendingAnswer>();
+  {
+    std::lock_guard lock(couriersMutex_);
+    if (releasing_) return 0;
+    couriers_.push_back(pending);
+  }
+  const QString boxText = FromUtf8(text);
+  const QString boxCaption = FromUtf8(caption);
+  QMetaObject::invokeMethod(
+      this, [this, pending, boxText, boxCaption, buttons, icon] {
+        ShowCourierBox(pending, boxText, boxCaption, buttons, icon);
+      },
+      Qt::QueuedConnection);
+  int result = 0;
+  {
+    std::unique_lock lock(pending->mutex);
+    pending->done.wait(lock, [&] { return pending->answered; });
+    result = pending->result;
+  }
+  std::lock_guard lock(couriersMutex_);
+  std::erase(couriers_, pending);
+  return result;
+}
+
+void QtOperatorPort::ShowCourierBox(const std::shared_ptr<PendingAnswer>& pending, const QString& text,
+                                    const QString& caption, BoxButtons buttons, BoxIcon icon) {
+  {
+    std::lock_guard lock(couriersMutex_);
+    if (releasing_) return;  // already answered
+  }
+  QMessageBox* box = MakeBox(text.toStdString(), caption.toStdString(), buttons, icon,
+                             buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk, BoxParent());
+  box->setWindowModality(Qt::NonModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::finished, box, [pending, box] { Answer(pending, ResultOf(box)); });
+  {
+    std::lock_guard lock(couriersMutex_);
+    std::erase_if(courierBoxes_, [](const QPointer<QMessageBox>& b) { return b.isNull(); });
+    courierBoxes_.emplace_back(box);
+  }
+  box->show();
+}
+
+void QtOperatorPort::Answer(const std::shared_ptr<PendingAnswer>& pending, int result) {
+  {
+    std::lock_guard lock(pending->mutex);
+    if (pending->answered) return;
+    pending->answered = true;
+    pending->result = result;
+  }
+  pending->done.notify_all();
+}
+
+void QtOperatorPort::ReleaseCouriers() {
+  std::vector<std::shared_ptr<PendingAnswer>> waiting;
+  std::vector<QPointer<QMessageBox>> boxes;
+  {
+    std::lock_guard lock(couriersMutex_);
+    releasing_ = true;
+    waiting = couriers_;
+    boxes.swap(courierBoxes_);
+  }
+  for (const auto& pending : waiting) Answer(pending, 0);
+  if (OnUiThread()) {
+    for (const QPointer<QMessageBox>& box : boxes) {
+      if (!box.isNull()) box->close();
+    }
+  }
+}
+
+void QtOperatorPort::ListAppend(std::string_view text) { listing_.Append(FromUtf8(text)); }
+
+void QtOperatorPort::ListInsert(int row, std::string_view text) { listing_.Insert(row, FromUtf8(text)); }
+
+void QtOperatorPort::ListDelete(int row) { listing_.Remove(row); }
+
+void QtOperatorPort::ListSelect(int row) {
+  if (!OnUiThread()) {
+    QMetaObject::invokeMethod(this, [this, row] { ListSelect(row); }, Qt::QueuedConnection);
+    return;
+  }
+  if (row < 0 || row >= listing_.Count()) {
+    selection_.clearSelection();
+    selection_.setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    return;
+  }
+  selection_.setCurrentIndex(listing_.index(row), QItemSelectionModel::ClearAndSelect);
+}
+
+int QtOperatorPort::ListSelectedRow() { return selectedRow_.load(); }
+
+void QtOperatorPort::ListClear() {
+  listing_.Clear();
+  selectedRow_ = -1;
+}
+
+void QtOperatorPort::SetCurrentRowText(std::string_view text) { emit CurrentRowTextChanged(FromUtf8(text)); }
+
+void QtOperatorPort::RequestRepaint() { emit RepaintRequested(); }
+
+void QtOperatorPort::RequestQuit(int exitCode) {
+  exitCode_ = exitCode;
+  quitRequested_ = true;
+  ReleaseCouriers();
+  QCoreApplication::exit(exitCode);
+}
+
+void QtOperatorPort::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+std::optional<std::string> QtOperatorPort::ChooseFile(FileDialogKind kind, std::string_view /*suggestedName*/) {
+  // Qt's own dialog, not the desktop's: it behaves alike everywhere, and it
+  // follows the program's language through Qt's translations.
+  QFileDialog dialog(BoxParent());
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setNameFilter(QStringLiteral("Kinolt(*.knl)"));
+  dialog.setDefaultSuffix(QStringLiteral("knl"));
+  if (kind == FileDialogKind::Open) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (kind == FileDialogKind::Save) dialog.setWindowTitle(QStringLiteral("Save"));
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.first().toStdString();
+}
+
+void QtOperatorPort::FollowLanguage(int language) {
+  if (translator_ != nullptr) {
+    QCoreApplication::removeTranslator(translator_);
+    delete translator_;
+    translator_ = nullptr;
+  }
+  if (language != kLangChinese) return;
+  auto* translator = new QTranslator(this);
+  if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+    translator_ = translator;
+  } else {
+    delete translator;
+  }
+}

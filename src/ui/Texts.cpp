@@ -1,0 +1,68 @@
+#include "ui/Texts.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDockWidget>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTabWidget>
+
+#include "operator/OperatorMessages.h"
+#include "ui/Layout.h"
+
+namespace ui {
+namespace {
+
+// The tab widget showing `page`, if it is one of its pages.
+QTabWidget* TabsHolding(QWidget* page) {
+  auto* stack = qobject_cast<QStackedWidget*>(page->parentWidget());
+  if (stack == nullptr) return nullptr;
+  return qobject_cast<QTabWidget*>(stack->parentWidget());
+}
+
+}  // namespace
+
+QString TextKey::ObjectName() const { return name != nullptr ? QString::fromUtf8(name) : IdName(id); }
+
+QString Pick(int language, std::string_view english, std::string_view chinese) {
+  const std::string_view text = PickText(language, english, chinese);
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void SetObjectText(QObject* object, const QString& text) {
+  if (auto* action = qobject_cast<QAction*>(object)) {
+    action->setText(text);
+  } else if (auto* menu = qobject_cast<QMenu*>(object)) {
+    menu->setTitle(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+    button->setText(text);
+  } else if (auto* label = qobject_cast<QLabel*>(object)) {
+    label->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
+    group->setTitle(text);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
+    edit->setText(text);
+  } else if (auto* widget = qobject_cast<QWidget*>(object)) {
+    if (QTabWidget* tabs = TabsHolding(widget)) {
+      tabs->setTabText(tabs->indexOf(widget), text);
+    } else {
+      widget->setWindowTitle(text);  // a window or a dock
+    }
+  }
+}
+
+void ApplyTexts(QWidget* window, std::span<const Text> table, int language, int set) {
+  if (language != kLangEnglish && language != kLangChinese) return;
+  for (const Text& entry : table) {
+    if (entry.set != set) continue;
+    const QString name = entry.key.ObjectName();
+    QObject* target = name.isEmpty() ? window : FindObject(window, name);
+    if (target == nullptr) qFatal("text for a missing control %s", qPrintable(name));
+    SetObjectText(target, QString::fromUtf8(language == kLangEnglish ? entry.english : entry.chinese));
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,81 @@
+#include "ui/WindowProgram.h"
+
+#include <QApplication>
+#include <QSettings>
+
+#include "motion/Engine.h"
+#include "motion/EngineState.h"
+#include "operator/OperatorMessages.h"
+#include "platform/TextCodec.h"
+#include "settings/SysParams.h"
+#include "ui/Artwork.h"
+#include "ui/CCardTypeDlg.h"
+#include "ui/CMainFrame.h"
+#include "ui/QtOperatorPort.h"
+
+namespace {
+
+// The application's stored settings, as desktop programs keep them: the
+// store start-up opens and the recent-file list lives in.
+constexpr const char* kSettingsOrganisation = "Local AppWizard-Generated Applications";
+constexpr const char* kAppName = "Tessor";
+
+bool QuitRequested() { return WindowPort() != nullptr && WindowPort()->QuitRequested(); }
+
+}  // namespace
+
+QString FrameCaption() {
+  if (SysParams.LangVer == kLangEnglish) return QString::fromStdString(SysParams.TitleNameEng);
+  if (SysParams.LangVer == kLangChinese) return QString::fromStdString(platform::GbkToUtf8(SysParams.TitleNameChs));
+  return {};
+}
+
+bool RunWithQuitQuestion(QDialog& dialog) {
+  while (!QuitRequested()) {
+    if (dialog.exec() == QDialog::Accepted) return !QuitRequested();
+    if (QuitRequested()) break;
+    const std::string_view question =
+        PickText(CurrentLanguage(), "Are you sure to quit the program?", "您确定退出该程序?");
+    if (!question.empty() &&
+        Operator().MessageBox(question, kAppTitle, BoxButtons::OkCancel, BoxIcon::None) == kBoxOk) {
+      QuitApplication();
+    }
+  }
+  return false;
+}
+
+StartUpResult RunStartUp() {
+  StartUpResult result;
+  LoadSysParams();
+  if (WindowPort() != nullptr) WindowPort()->FollowLanguage(SysParams.LangVer);
+  // The caption follows the language the program started in.
+  result.caption = FrameCaption();
+  CCardTypeDlg cardType;
+  result.showFrame = RunWithQuitQuestion(cardType);
+  return result;
+}
+
+int RunWindowProgram(QApplication& app) {
+  QApplication::setApplicationName(QString::fromLatin1(kAppName));
+  QApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganisation));
+  QApplication::setWindowIcon(ui::ArtIcon(ui::Art::App));
+  QSettings::setDefaultFormat(QSettings::NativeFormat);
+
+  QtOperatorPort port;
+  SetOperatorPort(&port);
+  SetWindowPort(&port);
+
+  int exitCode = 0;
+  const StartUpResult start = RunStartUp();
+  if (start.showFrame) {
+    CMainFrame frame(port, start.caption);
+    frame.show();
+    exitCode = port.QuitRequested() ? port.ExitCode() : app.exec();
+  } else {
+    exitCode = port.ExitCode();
+  }
+  StopStatusTimer(StatusTables.TimerId.load());
+  SetWindowPort(nullptr);
+  SetOperatorPort(nullptr);
+  return exitCode;
+}

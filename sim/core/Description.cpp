@@ -173,8 +173,10 @@ bool ParseDescription(const std::string& text, MachineDescription& out, std::str
     if (key.empty()) return fail("a key is missing before '='");
     if (section.empty()) {
       if (key == "cards") {
-        if (values.size() != 1 || (values[0] != "1" && values[0] != "2")) return fail("'cards' is 1 or 2");
-        out.cards = values[0] == "1" ? 1 : 2;
+        if (values.size() != 1 || (values[0] != "0" && values[0] != "1" && values[0] != "2")) {
+          return fail("'cards' is 0, 1 or 2");
+        }
+        out.cards = values[0][0] - '0';
       } else if (key == "loopback") {
         if (values.size() != 1 || !Flag(values[0], out.loopback)) return fail("'loopback' takes yes or no");
       } else {

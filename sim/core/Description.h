@@ -36,7 +36,7 @@ struct AxisDescription {
 };
 
 struct MachineDescription {
-  int cards = 1;
+  int cards = 1;  // 0: no card answers, as a computer without one
   bool loopback = false;  // output k drives input k (1-18)
   std::array<AxisDescription, kMaxAxes> axes{};
 };

@@ -31,7 +31,7 @@ Machine::Machine(Model model) : model_(model) { Reset(MachineDescription{}); }
 
 void Machine::Reset(const MachineDescription& description) {
   description_ = description;
-  cards_ = std::clamp(description.cards, 1, kMaxCards);
+  cards_ = std::clamp(description.cards, 0, kMaxCards);
   for (std::size_t k = 0; k < axes_.size(); ++k) {
     Axis a;
     a.d = description.axes[k];

@@ -54,6 +54,20 @@ void SetObjectText(QObject* object, const QString& text) {
   }
 }
 
+QString ObjectText(const QObject* object) {
+  if (const auto* action = qobject_cast<const QAction*>(object)) return action->text();
+  if (const auto* menu = qobject_cast<const QMenu*>(object)) return menu->title();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(object)) return button->text();
+  if (const auto* label = qobject_cast<const QLabel*>(object)) return label->text();
+  if (const auto* group = qobject_cast<const QGroupBox*>(object)) return group->title();
+  if (const auto* edit = qobject_cast<const QLineEdit*>(object)) return edit->text();
+  if (const auto* widget = qobject_cast<const QWidget*>(object)) {
+    if (QTabWidget* tabs = TabsHolding(const_cast<QWidget*>(widget))) return tabs->tabText(tabs->indexOf(widget));
+    return widget->windowTitle();
+  }
+  return {};
+}
+
 void ApplyTexts(QWidget* window, std::span<const Text> table, int language, int set) {
   if (language != kLangEnglish && language != kLangChinese) return;
   for (const Text& entry : table) {

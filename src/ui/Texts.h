@@ -41,7 +41,8 @@ void ApplyTexts(QWidget* window, std::span<const Text> table, int language, int 
 // English or Chinese by `language` (empty for any other).
 QString Pick(int language, std::string_view english, std::string_view chinese);
 
-// Shows `text` on `object` as ApplyTexts does.
+// Shows `text` on `object` as ApplyTexts does; ObjectText reads it back.
 void SetObjectText(QObject* object, const QString& text);
+QString ObjectText(const QObject* object);
 
 }  // namespace ui

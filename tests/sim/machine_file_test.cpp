@@ -118,7 +118,7 @@ TEST_F(MachineFile, BadFilesGiveALineNumberedMessageAndTheBuiltInMachine) {
     const char* text;
     const char* says;
   } cases[] = {
-      {"cards = 3\n", "line 1: 'cards' is 1 or 2"},
+      {"cards = 3\n", "line 1: 'cards' is 0, 1 or 2"},
       {"cards = 2\ncolour = blue\n", "line 2: unknown machine key 'colour'"},
       {"[axis 2]\nlimits = 10\n", "line 2: 'limits' takes 2 numbers"},
       {"[axis 2]\nlimits = -5 nan\n", "line 2: 'nan' is not a number"},
@@ -184,7 +184,7 @@ TEST_F(MachineFile, EnvironmentVariableNamesTheFileReadAtReset) {
   ::testing::internal::CaptureStderr();
   lib.Reset();
   const std::string message = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(message.find(bad + ": line 1: 'cards' is 1 or 2"), std::string::npos) << message;
+  EXPECT_NE(message.find(bad + ": line 1: 'cards' is 0, 1 or 2"), std::string::npos) << message;
   EXPECT_TRUE(IsBuiltIn());
   unsetenv("TESSOR_SIM_MACHINE");
 }

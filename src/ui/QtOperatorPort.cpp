@@ -234,7 +234,9 @@ void QtOperatorPort::RequestQuit(int exitCode) {
   exitCode_ = exitCode;
   quitRequested_ = true;
   ReleaseCouriers();
-  QCoreApplication::exit(exitCode);
+  // Ends the running event loops; before any runs (start-up) the flag is
+  // what the start-up dialogs and main look at.
+  if (thread()->loopLevel() > 0) QCoreApplication::exit(exitCode);
 }
 
 void QtOperatorPort::ProcessPendingEvents() { QCoreApplication::processEvents(); }

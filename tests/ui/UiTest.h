@@ -20,7 +20,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <set>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,35 +84,45 @@ class DialogScript final : public QObject {
   }
 
  private:
+  // Works one newly shown window per call. Answering may open further
+  // windows (a button whose handler shows a box) and wait in them; a timer
+  // does not fire again while its own slot runs, so the answer comes from a
+  // call of its own and the timer goes on answering the windows it opens.
   void Poll() {
-    if (busy_) return;
-    busy_ = true;
+    // A window shown again (a dialog the quit question brings back) counts
+    // as new once it has been hidden.
+    std::erase_if(handled_, [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+    QWidget* target = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (!top->isVisible() || handled_.count(top) != 0) continue;
-      if (auto* box = qobject_cast<QMessageBox*>(top)) {
-        handled_.insert(top);
-        AnswerBox(box);
-        break;
-      }
-      if (auto* files = qobject_cast<QFileDialog*>(top)) {
-        handled_.insert(top);
-        AnswerFileDialog(files);
-        break;
-      }
-      if (auto* dialog = qobject_cast<QDialog*>(top)) {
-        handled_.insert(top);
-        if (!handlers_.empty()) {
-          auto handler = std::move(handlers_.front());
-          handlers_.pop_front();
-          handler(dialog);
-        } else {
-          unexpected_ << dialog->objectName();
-          dialog->reject();
-        }
+      if (top->isVisible() && qobject_cast<QDialog*>(top) != nullptr &&
+          std::find(handled_.begin(), handled_.end(), top) == handled_.end()) {
+        target = top;
         break;
       }
     }
-    busy_ = false;
+    if (target == nullptr) return;
+    handled_.emplace_back(target);
+    QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(target)] {
+      if (!window.isNull()) Work(window);
+    });
+  }
+
+  void Work(QWidget* target) {
+    if (auto* box = qobject_cast<QMessageBox*>(target)) {
+      AnswerBox(box);
+    } else if (auto* files = qobject_cast<QFileDialog*>(target)) {
+      AnswerFileDialog(files);
+    } else {
+      auto* dialog = qobject_cast<QDialog*>(target);
+      if (!handlers_.empty()) {
+        auto handler = std::move(handlers_.front());
+        handlers_.pop_front();
+        handler(dialog);
+      } else {
+        unexpected_ << dialog->objectName();
+        dialog->reject();
+      }
+    }
   }
 
   void AnswerBox(QMessageBox* box) {
@@ -142,11 +152,10 @@ class DialogScript final : public QObject {
   }
 
   QTimer timer_;
-  bool busy_ = false;
   std::deque<int> answers_;
   std::deque<QString> files_;
   std::deque<std::function<void(QDialog*)>> handlers_;
-  std::set<QObject*> handled_;
+  std::vector<QPointer<QWidget>> handled_;
   QStringList shown_;
   QStringList captions_;
   QStringList unexpected_;

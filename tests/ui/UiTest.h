@@ -33,6 +33,9 @@
 #include "program/MotionProgram.h"
 #include "program/ProgramFile.h"
 #include "settings/SysParams.h"
+#include "ui/CCtrlDlg.h"
+#include "ui/CDlgBar_1.h"
+#include "ui/CDlgBar_2.h"
 #include "ui/CMainFrame.h"
 #include "ui/Layout.h"
 #include "ui/QtOperatorPort.h"
@@ -76,6 +79,9 @@ class DialogScript final : public QObject {
   const QStringList& Captions() const { return captions_; }
   // Dialogs that were not scripted and were closed by Escape.
   const QStringList& Unexpected() const { return unexpected_; }
+  // Leaves boxes that do not block the windows (those the status tick
+  // raises) standing, for a test that works around them.
+  void LeaveModeless(bool leave) { leaveModeless_ = leave; }
   bool AllAnswered() const { return answers_.empty() && files_.empty() && handlers_.empty(); }
 
   // Waits (delivering events) until `count` boxes have been shown.
@@ -91,9 +97,15 @@ class DialogScript final : public QObject {
   void Poll() {
     // A window shown again (a dialog the quit question brings back) counts
     // as new once it has been hidden.
-    std::erase_if(handled_, [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+    std::erase_if(handled_, [](const QPointer<QWidget>& w) {
+      const QWidget* widget = w.data();
+      return widget == nullptr || !widget->isVisible();
+    });
     QWidget* target = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (leaveModeless_ && qobject_cast<QMessageBox*>(top) != nullptr && top->windowModality() == Qt::NonModal) {
+        continue;
+      }
       if (top->isVisible() && qobject_cast<QDialog*>(top) != nullptr &&
           std::find(handled_.begin(), handled_.end(), top) == handled_.end()) {
         target = top;
@@ -147,11 +159,16 @@ class DialogScript final : public QObject {
       dialog->reject();
       return;
     }
-    dialog->selectFile(path);
-    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept checks the name
+    // Typed into the name box, as an operator would; the dialog's own accept
+    // checks it.
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name == nullptr) qFatal("the file dialog has no name box");
+    name->setText(path);
+    static_cast<QDialog*>(dialog)->accept();
   }
 
   QTimer timer_;
+  bool leaveModeless_ = false;
   std::deque<int> answers_;
   std::deque<QString> files_;
   std::deque<std::function<void(QDialog*)>> handlers_;

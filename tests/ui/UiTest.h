@@ -21,6 +21,10 @@
 #include <functional>
 #include <memory>
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -178,6 +182,57 @@ class DialogScript final : public QObject {
   QStringList unexpected_;
 };
 
+// Runs StatusTick on a thread of its own, one tick per Run(), delivering
+// the windows' events while it waits.
+class Ticker {
+ public:
+  Ticker() : thread_([this] { Loop(); }) {}
+  ~Ticker() {
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  Ticker(const Ticker&) = delete;
+  Ticker& operator=(const Ticker&) = delete;
+
+  void Run() {
+    done_ = false;
+    {
+      std::lock_guard lock(mutex_);
+      pending_ = true;
+    }
+    wake_.notify_all();
+    while (!done_.load()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      std::this_thread::yield();
+    }
+  }
+
+ private:
+  void Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return pending_ || quit_; });
+      if (quit_) return;
+      pending_ = false;
+      lock.unlock();
+      StatusTick();
+      done_ = true;
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool pending_ = false;
+  bool quit_ = false;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
 // The engine, settings and cards of one test: model, card count and
 // language as given, every axis in pulses without feedback, the machine on
 // the manual clock, sysparam.cfg in a folder of the test's own.
@@ -257,16 +312,18 @@ class Bench {
   }
 
   // One tick of the status timer and 5 ms of machine time; then the
-  // windows receive what the tick posted.
-  void Tick(int n = 1) const {
+  // windows receive what the tick posted. The tick runs on a thread of its
+  // own, as the timer's, so a box it raises stands on the windows' thread
+  // while the tick waits for it.
+  void Tick(int n = 1) {
     for (int i = 0; i < n; ++i) {
-      StatusTick();
+      ticker_.Run();
       Machine().Advance(5000);
     }
     QCoreApplication::processEvents();
   }
   // Ticks until `done` holds; false after `limit` ticks.
-  bool TickUntil(const std::function<bool()>& done, int limit = 100000) const {
+  bool TickUntil(const std::function<bool()>& done, int limit = 100000) {
     for (int i = 0; i < limit; ++i) {
       if (done()) return true;
       Tick();
@@ -283,7 +340,7 @@ class Bench {
     autoTick_ = std::make_unique<QTimer>();
     autoTick_->setInterval(1);
     QObject::connect(autoTick_.get(), &QTimer::timeout, [this] {
-      StatusTick();
+      ticker_.Run();
       Machine().Advance(5000);
     });
     autoTick_->start();
@@ -305,6 +362,7 @@ class Bench {
   Sim orvc_{"ORVC"};
   QTemporaryDir folder_;
   QtOperatorPort port_;
+  Ticker ticker_;
   std::unique_ptr<QTimer> autoTick_;
 };
 

@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ make pkg-config binutils
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev
 )
 
 missing=()

@@ -112,8 +112,9 @@ void SetHomeSpeeds(int axis) {
 }
 
 void StartHomeSearch(int axis, double direction) {
-  // A direction that is not a number or does not fit is never sent.
-  if (const auto dir = engine::TruncatedDirection(direction)) CardDriver.fast_hmove(axis, *dir);
+  // A direction that is not a number, does not fit or is 0 is never sent;
+  // the homing sequence reports that search as failed.
+  if (const auto dir = engine::HomeSearchDirection(direction)) CardDriver.fast_hmove(axis, *dir);
 }
 
 void StopSlotAxes(const MotionCommand& c) {

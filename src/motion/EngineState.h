@@ -123,7 +123,8 @@ extern HomingRecord Homing;
 struct CompensationRecord {
   std::array<std::atomic<std::int32_t>, kAxisTableSize> StartEncoder{};
   std::array<std::atomic<double>, kAxisTableSize> CommandedTravel{};
-  // Correction moves issued per axis since Reset: the runner's summary.
+  // Correction moves the cards accepted, per axis since Reset: the runner's
+  // summary.
   std::array<std::atomic<int>, kAxisTableSize> CorrectionMoves{};
   // Tick thread only.
   std::array<bool, kAxisTableSize> CompensationNeeded{};

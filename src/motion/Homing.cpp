@@ -56,7 +56,7 @@ void ClearRunFlagsForFailedHome() {
   RunControl.BusyCircular = false;
   RunControl.BusyLinear = false;
   RunControl.BusyPtoP = false;
-  RunControl.BusyProgram = false;
+  if (RunControl.BusyProgram.exchange(false)) RunReport.Finish(run_end::kMessage, 8);
 }
 
 void ReportFailedAxis(int axis) {

@@ -97,6 +97,8 @@ int ShowTickMessageText(const std::string& text) {
   std::thread courier;
   try {
     courier = std::thread([box, text] {
+      // Waits for the operator; the tick's real-time priority is not for it.
+      platform::UseOrdinaryScheduling();
       const int result = Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
       {
         std::lock_guard lock(box->mutex);

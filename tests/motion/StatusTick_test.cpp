@@ -48,6 +48,20 @@ TEST_F(StatusTimerTest, ResolutionRuleDecidesWhetherTheTimerStarts) {
   EXPECT_THAT(port_.BoxTexts(), ElementsAre("The resolving power of MMTimer is 3"));
 }
 
+// Where the system refuses the tick its real-time priority, the status
+// timer still starts and drives the tick.
+TEST_F(StatusTimerTest, ARefusedRealtimePriorityStillStartsTheTimer) {
+  platform::SetTimerRealtimePriority(1000);  // beyond any system's range
+  StartStatusTimer();
+  platform::SetTimerRealtimePriority(platform::kTimerRealtimePriority);
+  EXPECT_NE(StatusTables.TimerId.load(), 0u);
+  EXPECT_THAT(port_.BoxTexts(), IsEmpty());
+  const auto before = StatusTables.TickCount.load();
+  while (StatusTables.TickCount.load() < before + 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  StopStatusTimer(StatusTables.TimerId.load());
+  EXPECT_EQ(StatusTables.TimerId.load(), 0u);
+}
+
 TEST_F(StatusTimerTest, AFailedQueryKeepsTheStoredResolution) {
   platform::SetTimerCapsForTesting(std::nullopt, true);
   StartStatusTimer();

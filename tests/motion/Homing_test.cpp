@@ -248,7 +248,7 @@ class HomingReferenceTest : public HomingTest, public testing::WithParamInterfac
   }
 };
 
-// The case: the encoder counted 2,000 pulses before a home row; the
+// The encoder counted 2,000 pulses before a home row; the
 // move after it is checked against what it did, not "corrected" by the
 // distance counted before homing.
 TEST_P(HomingReferenceTest, AMoveAfterAHomeRowIsCheckedAgainstWhatItDid) {

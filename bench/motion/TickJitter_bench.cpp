@@ -1,19 +1,26 @@
-// Period jitter of the 5 ms status timer: |period - 5 ms| of every tick for
-// a while (60 s by default; the first argument gives other seconds), as
-// median, 99th percentile and maximum. When cyclictest (rt-tests) is on the
-// path it runs at the same time with a 5 ms interval, and the ratio of the
-// two 99th percentiles is printed (target: ours no worse than 1.5 times).
+// Wake-up latency of the 5 ms status tick, like for like with cyclictest:
+// for every tick the time from its absolute deadline to the moment the tick
+// runs, which is what cyclictest reports for its own absolute sleeps. When
+// cyclictest (rt-tests) is on the path it runs at the same time, with the
+// same 5 ms interval and the same scheduling policy: SCHED_OTHER (our timer
+// asks for nothing, cyclictest without -p) or SCHED_FIFO (our timer asks for
+// its real-time priority, cyclictest -p with the same priority). Prints
+// median, 99th percentile and maximum of both, the ratio of the 99th
+// percentiles, and one "RESULT" line for scripts (scripts/bench-tick.sh runs
+// it idle and under load, several times, and takes medians).
 //
-//   motion_TickJitter_bench [seconds]
+//   motion_TickJitter_bench [--seconds N] [--policy other|fifo]
 
+#include <pthread.h>
+#include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,8 +29,9 @@
 
 namespace {
 
-std::vector<std::int64_t> stamps;  // ns, written only by the timer thread
-std::atomic<std::size_t> stampCount{0};
+std::vector<double> latencies;  // us, written only by the timer thread
+std::atomic<std::size_t> latencyCount{0};
+std::atomic<int> tickPolicy{-1};
 
 std::int64_t NowNs() {
   timespec t{};
@@ -31,12 +39,19 @@ std::int64_t NowNs() {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
-// The status tick as StartStatusTimer installs it, with a time stamp.
-void StampedTick(std::uint32_t id, std::uint32_t msg, std::uintptr_t user, std::uintptr_t a, std::uintptr_t b) {
-  const std::size_t n = stampCount.load(std::memory_order_relaxed);
-  if (n < stamps.size()) {
-    stamps[n] = NowNs();
-    stampCount.store(n + 1, std::memory_order_release);
+// The status tick as StartStatusTimer installs it, measured on entry.
+void MeasuredTick(std::uint32_t id, std::uint32_t msg, std::uintptr_t user, std::uintptr_t a, std::uintptr_t b) {
+  const std::int64_t now = NowNs();
+  const std::size_t n = latencyCount.load(std::memory_order_relaxed);
+  if (n < latencies.size()) {
+    latencies[n] = static_cast<double>(now - platform::CurrentTimerDeadlineNs()) / 1000.0;
+    latencyCount.store(n + 1, std::memory_order_release);
+  }
+  if (n == 0) {
+    int policy = -1;
+    sched_param param{};
+    pthread_getschedparam(pthread_self(), &policy, &param);
+    tickPolicy.store(policy);
   }
   StatusTick(id, msg, user, a, b);
 }
@@ -63,30 +78,71 @@ std::vector<double> ReadCyclictest(const std::string& path) {
   return out;
 }
 
+struct Stats {
+  double median = 0, p99 = 0, max = 0;
+  std::size_t n = 0;
+};
+
+Stats Summarise(const std::vector<double>& v) {
+  Stats s;
+  s.n = v.size();
+  if (v.empty()) return s;
+  s.median = Percentile(v, 0.5);
+  s.p99 = Percentile(v, 0.99);
+  s.max = *std::max_element(v.begin(), v.end());
+  return s;
+}
+
+const char* PolicyName(int policy) {
+  switch (policy) {
+    case SCHED_FIFO:
+      return "SCHED_FIFO";
+    case SCHED_OTHER:
+      return "SCHED_OTHER";
+    default:
+      return "other";
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+  int seconds = 60;
+  bool fifo = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--seconds" && i + 1 < argc) {
+      seconds = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--policy" && i + 1 < argc && (std::strcmp(argv[i + 1], "fifo") == 0 ||
+                                                    std::strcmp(argv[i + 1], "other") == 0)) {
+      fifo = std::strcmp(argv[++i], "fifo") == 0;
+    } else {
+      std::fprintf(stderr, "usage: %s [--seconds N] [--policy other|fifo]\n", argv[0]);
+      return 2;
+    }
+  }
   enginebench::SimClock sim("ORVB");
   if (!enginebench::OpenBenchMachine(sim)) return 1;
   enginebench::PrepareMachine(2);
   RunControl.ShownCard = 2;  // poll both cards, real-time machine
 
-  stamps.assign(static_cast<std::size_t>(seconds) * 200 + 400, 0);
+  const int priority = fifo ? platform::kTimerRealtimePriority : 0;
+  platform::SetTimerRealtimePriority(priority);
+  latencies.assign(static_cast<std::size_t>(seconds) * 200 + 400, 0);
+
   const bool haveCyclictest = std::system("command -v cyclictest >/dev/null 2>&1") == 0;
   const std::string cyclicOut = "/tmp/tessor-cyclictest-" + std::to_string(::getpid()) + ".txt";
   // Its process id, so that the wait below is for our cyclictest only, not
   // for another one that someone else runs on the machine.
   const std::string cyclicPid = cyclicOut + ".pid";
-  std::string cyclicCommand;
   if (haveCyclictest) {
-    const int loops = seconds * 200;
-    cyclicCommand = "cyclictest -q -v -i 5000 -l " + std::to_string(loops) + " > " + cyclicOut +
-                    " 2>/dev/null & echo $! > " + cyclicPid;
-    if (std::system(cyclicCommand.c_str()) != 0) std::fprintf(stderr, "cyclictest did not start\n");
+    const std::string policyArgs = fifo ? " -p " + std::to_string(priority) : "";
+    const std::string command = "cyclictest -q -v -i 5000 -l " + std::to_string(seconds * 200) + policyArgs + " > " +
+                                cyclicOut + " 2>/dev/null & echo $! > " + cyclicPid;
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cyclictest did not start\n");
   }
 
-  const std::uint32_t id = platform::SetTimerEvent(5, 1, &StampedTick, 0, platform::kTimerPeriodic);
+  const std::uint32_t id = platform::SetTimerEvent(5, 1, &MeasuredTick, 0, platform::kTimerPeriodic);
   if (id == 0) {
     std::fprintf(stderr, "timer did not start\n");
     return 1;
@@ -96,32 +152,36 @@ int main(int argc, char** argv) {
   }
   platform::KillTimerEvent(id);
 
-  const std::size_t n = stampCount.load(std::memory_order_acquire);
-  std::vector<double> jitter;
-  for (std::size_t i = 1; i < n; ++i) {
-    jitter.push_back(std::fabs(static_cast<double>(stamps[i] - stamps[i - 1]) / 1000.0 - 5000.0));
-  }
-  const double ourP99 = Percentile(jitter, 0.99);
-  std::printf("status tick: %zu periods over %d s\n", jitter.size(), seconds);
-  std::printf("  |period - 5 ms| median %.1f us, p99 %.1f us, max %.1f us\n", Percentile(jitter, 0.5), ourP99,
-              jitter.empty() ? 0.0 : *std::max_element(jitter.begin(), jitter.end()));
+  const std::size_t n = latencyCount.load(std::memory_order_acquire);
+  const Stats ours = Summarise(std::vector<double>(latencies.begin(), latencies.begin() + static_cast<long>(n)));
+  const int policy = tickPolicy.load();
+  std::printf("status tick (%s%s): %zu wake-ups over %d s\n", PolicyName(policy),
+              policy == SCHED_FIFO ? (" " + std::to_string(priority)).c_str() : "", ours.n, seconds);
+  std::printf("  latency from the deadline: median %.1f us, p99 %.1f us, max %.1f us\n", ours.median, ours.p99,
+              ours.max);
+  if (fifo && policy != SCHED_FIFO) std::printf("  (the system refused SCHED_FIFO: the tick stayed SCHED_OTHER)\n");
 
+  Stats cyclic;
   if (!haveCyclictest) {
     std::printf("cyclictest: not installed (Debian package rt-tests); no comparison\n");
-    return 0;
+  } else {
+    const std::string waitCommand = "while kill -0 $(cat " + cyclicPid + ") 2>/dev/null; do sleep 0.2; done";
+    if (std::system(waitCommand.c_str()) != 0) std::fprintf(stderr, "waiting for cyclictest failed\n");
+    std::remove(cyclicPid.c_str());
+    cyclic = Summarise(ReadCyclictest(cyclicOut));
+    std::remove(cyclicOut.c_str());
+    if (cyclic.n == 0) {
+      std::printf("cyclictest: no samples read\n");
+    } else {
+      std::printf("cyclictest -i 5000%s: %zu samples, latency median %.1f us, p99 %.1f us, max %.1f us\n",
+                  fifo ? (" -p " + std::to_string(priority)).c_str() : "", cyclic.n, cyclic.median, cyclic.p99,
+                  cyclic.max);
+      std::printf("p99 ratio (ours / cyclictest): %.2f (target <= 1.5)\n", cyclic.p99 > 0 ? ours.p99 / cyclic.p99 : 0.0);
+    }
   }
-  const std::string waitCommand = "while kill -0 $(cat " + cyclicPid + ") 2>/dev/null; do sleep 0.2; done";
-  if (std::system(waitCommand.c_str()) != 0) std::fprintf(stderr, "waiting for cyclictest failed\n");
-  std::remove(cyclicPid.c_str());
-  const std::vector<double> cyclic = ReadCyclictest(cyclicOut);
-  std::remove(cyclicOut.c_str());
-  if (cyclic.empty()) {
-    std::printf("cyclictest: no samples read\n");
-    return 0;
-  }
-  const double cyclicP99 = Percentile(cyclic, 0.99);
-  std::printf("cyclictest at 5 ms: %zu samples, latency median %.1f us, p99 %.1f us, max %.1f us\n", cyclic.size(),
-              Percentile(cyclic, 0.5), cyclicP99, *std::max_element(cyclic.begin(), cyclic.end()));
-  std::printf("p99 ratio (ours / cyclictest): %.2f (target <= 1.5)\n", cyclicP99 > 0 ? ourP99 / cyclicP99 : 0.0);
+  std::printf("RESULT policy=%s granted=%s ours_median=%.1f ours_p99=%.1f ours_max=%.1f cyc_median=%.1f "
+              "cyc_p99=%.1f cyc_max=%.1f ratio_p99=%.3f\n",
+              fifo ? "fifo" : "other", PolicyName(policy), ours.median, ours.p99, ours.max, cyclic.median, cyclic.p99,
+              cyclic.max, cyclic.p99 > 0 ? ours.p99 / cyclic.p99 : 0.0);
   return 0;
 }

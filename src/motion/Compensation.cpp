@@ -68,8 +68,10 @@ void CorrectPositions(const MotionCommand& c) {
     if (CardDriver.check_done(axis) != 0) continue;
     const int unit = SysParams.Equip[i] == 1 ? kUnitDegree : kUnitMicrometre;
     Compensation.PositionError[i] = ToPulses(unit, engine::PulseEquivalentOf(axis), Compensation.PositionError[i]);
-    CardDriver.fast_pmove(axis, Compensation.PositionError[i]);
-    Compensation.CorrectionMoves[i].fetch_add(1, std::memory_order_relaxed);
+    // Only a move the card took is a correction: one the driver would not
+    // send (a distance that is not finite) or the card refused is not.
+    if (CardDriver.fast_pmove(axis, Compensation.PositionError[i]) == 0)
+      Compensation.CorrectionMoves[i].fetch_add(1, std::memory_order_relaxed);
   }
 }
 

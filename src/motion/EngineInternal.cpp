@@ -71,10 +71,10 @@ std::optional<MotionCommand> ProgramRowCopy(std::size_t row) {
 
 void ClearProgram() { MotionProgram.clear(); }
 
-std::optional<int> TruncatedDirection(double value) {
+std::optional<int> HomeSearchDirection(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   const double t = std::trunc(value);
-  if (t < static_cast<double>(INT_MIN) || t > static_cast<double>(INT_MAX)) return std::nullopt;
+  if (t == 0.0 || t < static_cast<double>(INT_MIN) || t > static_cast<double>(INT_MAX)) return std::nullopt;
   return static_cast<int>(t);
 }
 

@@ -37,9 +37,10 @@ std::size_t ProgramRowCount();
 std::optional<MotionCommand> ProgramRowCopy(std::size_t row);
 void ClearProgram();
 
-// A direction as the card takes it: the value truncated toward zero, or
-// nothing when it is not a number or does not fit.
-std::optional<int> TruncatedDirection(double value);
+// A home search direction as the card takes it: the value truncated toward
+// zero; nothing when it is not a number, does not fit, or truncates to 0 (a
+// search in no direction, which can never find the switch).
+std::optional<int> HomeSearchDirection(double value);
 
 // Re-sends the last stop to the installed axes.
 void RepeatLastStop();

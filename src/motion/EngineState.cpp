@@ -6,6 +6,7 @@
 RunControlRecord RunControl;
 StatusTablesRecord StatusTables;
 ProgramRunRecord ProgramRun;
+RunReportRecord RunReport;
 HomingRecord Homing;
 CompensationRecord Compensation;
 PlotRecord Plot;
@@ -44,6 +45,40 @@ void ProgramRunRecord::Reset() {
   DelayTicks = 0;
   CorrectionCount = 0;
   PageRunState.fill(0);
+}
+
+void RunReportRecord::Begin() {
+  std::lock_guard lock(mutex_);
+  summary_ = Summary{};
+  summary_.end = run_end::kRunning;
+}
+
+void RunReportRecord::Note(int message) {
+  std::lock_guard lock(mutex_);
+  if (summary_.end != run_end::kRunning) return;
+  if (summary_.messages.size() < kKeptMessages) summary_.messages.push_back(message);
+  summary_.messageCount += 1;
+}
+
+void RunReportRecord::Finish(int end, int message) {
+  std::lock_guard lock(mutex_);
+  if (summary_.end != run_end::kRunning) return;
+  if (end == run_end::kMessage) {
+    if (summary_.messages.size() < kKeptMessages) summary_.messages.push_back(message);
+    summary_.messageCount += 1;
+    summary_.endMessage = message;
+  }
+  summary_.end = end;
+}
+
+RunReportRecord::Summary RunReportRecord::Read() const {
+  std::lock_guard lock(mutex_);
+  return summary_;
+}
+
+void RunReportRecord::Reset() {
+  std::lock_guard lock(mutex_);
+  summary_ = Summary{};
 }
 
 void HomingRecord::Reset() {
@@ -86,6 +121,7 @@ void ResetEngineState() {
   RunControl.Reset();
   StatusTables.Reset();
   ProgramRun.Reset();
+  RunReport.Reset();
   Homing.Reset();
   Compensation.Reset();
   Plot.Reset();

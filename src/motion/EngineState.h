@@ -105,6 +105,45 @@ struct ProgramRunRecord {
 };
 extern ProgramRunRecord ProgramRun;
 
+// How a program run ended.
+namespace run_end {
+inline constexpr int kNone = 0;     // no run begun since Reset
+inline constexpr int kRunning = 1;  // begun, not ended yet
+inline constexpr int kNormal = 2;   // all passes done
+inline constexpr int kMessage = 3;  // ended by an operator message (EndMessage)
+inline constexpr int kStopped = 4;  // ended by D Stop or S Stop
+}  // namespace run_end
+
+// Why the last program run ended and the numbered operator messages it
+// raised, in order, whatever the language: front ends and the runner report
+// from this, never from a box's text (with LangVer 2 no box is shown at all).
+// Both threads use it; every member takes the lock, never across a card
+// call or a box.
+struct RunReportRecord {
+  struct Summary {
+    int end = run_end::kNone;
+    int endMessage = -1;
+    std::vector<int> messages;    // the first kKeptMessages raised
+    std::uint64_t messageCount = 0;  // all raised
+  };
+  static constexpr std::size_t kKeptMessages = 10000;
+
+  // The Start button, before BusyProgram is set: a new run, nothing raised.
+  void Begin();
+  // A numbered message raised while the run is on.
+  void Note(int message);
+  // The run has ended; only the first end of a run counts. A message that
+  // ends the run is one of the messages it raised.
+  void Finish(int end, int message = -1);
+  Summary Read() const;
+  void Reset();
+
+ private:
+  mutable std::mutex mutex_;
+  Summary summary_;
+};
+extern RunReportRecord RunReport;
+
 // Homing: the record the home buttons fill and the sequence's state.
 struct HomingRecord {
   MotionCommand HomeRecord{};  // written under RunControl.RecordMutex
@@ -123,7 +162,8 @@ extern HomingRecord Homing;
 struct CompensationRecord {
   std::array<std::atomic<std::int32_t>, kAxisTableSize> StartEncoder{};
   std::array<std::atomic<double>, kAxisTableSize> CommandedTravel{};
-  // Correction moves issued per axis since Reset: the runner's summary.
+  // Correction moves the cards accepted, per axis since Reset: the runner's
+  // summary.
   std::array<std::atomic<int>, kAxisTableSize> CorrectionMoves{};
   // Tick thread only.
   std::array<bool, kAxisTableSize> CompensationNeeded{};

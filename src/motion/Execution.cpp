@@ -112,8 +112,9 @@ void SetHomeSpeeds(int axis) {
 }
 
 void StartHomeSearch(int axis, double direction) {
-  // A direction that is not a number or does not fit is never sent.
-  if (const auto dir = engine::TruncatedDirection(direction)) CardDriver.fast_hmove(axis, *dir);
+  // A direction that is not a number, does not fit or is 0 is never sent;
+  // the homing sequence reports that search as failed.
+  if (const auto dir = engine::HomeSearchDirection(direction)) CardDriver.fast_hmove(axis, *dir);
 }
 
 void StopSlotAxes(const MotionCommand& c) {
@@ -239,14 +240,17 @@ int LimitInMotionDirection(const MotionCommand& c) {
 int ProgramStep() {
   const std::size_t rows = engine::ProgramRowCount();
   if (rows == 0) {
+    RunReport.Finish(run_end::kMessage, 6);
     ShowTickMessage(6);
     return 1;
   }
   const int currentRow = ProgramRun.CurrentRow.load(std::memory_order_relaxed);
   // The tick that completes a pass names no row: the field keeps the last.
   if (currentRow >= 0 && static_cast<std::size_t>(currentRow) < rows) WriteRowNumber(currentRow + 1);
-  if (ProgramRun.LoopsDone.load(std::memory_order_relaxed) >= ProgramRun.LoopTotal.load(std::memory_order_relaxed))
+  if (ProgramRun.LoopsDone.load(std::memory_order_relaxed) >= ProgramRun.LoopTotal.load(std::memory_order_relaxed)) {
+    RunReport.Finish(run_end::kNormal);
     return 1;
+  }
 
   const auto row = currentRow >= 0 ? engine::ProgramRowCopy(static_cast<std::size_t>(currentRow)) : std::nullopt;
   if (!row) {
@@ -287,6 +291,7 @@ int ProgramStep() {
         RunControl.BusyProgram = false;
         RunControl.MotionMode = mode::kSuddenStop;
         StopSlotAxes(c);
+        RunReport.Finish(run_end::kMessage, 12);
         ShowTickMessage(12);
         state = 0;
         ProgramRun.CurrentRow.store(0, std::memory_order_relaxed);

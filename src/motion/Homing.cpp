@@ -21,11 +21,21 @@ void CompensationMove(int axis, int searchDirection) {
 
 void ZeroAxis(int axis) {
   CardDriver.reset_pos(axis);
-  CardDriver.reset_enc_pos(axis);
-  if (AxisInTables(axis)) {
-    Compensation.CommandedTravel[AxisIndex(axis)] = 0.0;
-    Compensation.StartEncoder[AxisIndex(axis)] = 0;
-  }
+  const bool encoderZeroed = CardDriver.reset_enc_pos(axis) == 0;
+  if (!AxisInTables(axis)) return;
+  // A model that cannot reset its encoder (ORVC) goes on counting from
+  // where it was: the reference is the count it holds, so the next check
+  // judges the travel after homing, not the distance counted before it.
+  std::int32_t count = 0;
+  if (!encoderZeroed) CardDriver.get_encoder(axis, &count);
+  Compensation.CommandedTravel[AxisIndex(axis)] = 0.0;
+  Compensation.StartEncoder[AxisIndex(axis)] = count;
+}
+
+// Whether the search of a slot was sent: a direction that is not a number
+// or truncates to 0 never was, and such a slot can never find its origin.
+bool Searched(const MotionCommand& command, std::size_t slot) {
+  return engine::HomeSearchDirection(command.dbDis[slot]).has_value();
 }
 
 // Ends on the tick after the settle count. A settle time that is not a
@@ -46,7 +56,7 @@ void ClearRunFlagsForFailedHome() {
   RunControl.BusyCircular = false;
   RunControl.BusyLinear = false;
   RunControl.BusyPtoP = false;
-  RunControl.BusyProgram = false;
+  if (RunControl.BusyProgram.exchange(false)) RunReport.Finish(run_end::kMessage, 8);
 }
 
 void ReportFailedAxis(int axis) {
@@ -62,12 +72,28 @@ void ReportFailedAxis(int axis) {
   ShowTickMessageText(text);
 }
 
+// The single-axis search cannot find the origin: message 8 and nothing
+// zeroed. ORVA and ORVB also stop the axis and end every run, as after a
+// second limit; ORVC leaves the runs going.
+int FailSingleAxis(int axis) {
+  Homing.HomeRetry[0] = 0;
+  EndSequence();
+  const int model = SysParams.Ctrler;
+  if (model == 0 || model == 1) {
+    ClearRunFlagsForFailedHome();
+    CardDriver.sudden_stop(axis);
+  }
+  ShowTickMessage(8);
+  return 1;
+}
+
 int SingleAxisStep(const MotionCommand& command) {
   const int axis = command.iAxes[0];
   auto& direction = Homing.HomeDirection[0];
   auto& retry = Homing.HomeRetry[0];
   switch (Homing.HomeState) {
     case 0: {
+      if (!Searched(command, 0)) return FailSingleAxis(axis);
       const int dir = CardDriver.get_cur_dir(axis);
       if (IsLimit(dir)) direction = dir;
       if (CardDriver.check_done(axis) == 0) Homing.HomeState = 1;
@@ -83,23 +109,15 @@ int SingleAxisStep(const MotionCommand& command) {
             Homing.HomeState = 0;
             return 0;
           }
-          retry = 0;
-          EndSequence();
-          ClearRunFlagsForFailedHome();
-          CardDriver.sudden_stop(axis);
-          ShowTickMessage(8);
-          return 1;
+          return FailSingleAxis(axis);
         }
         Homing.HomeState = 2;
       } else if (model == 2) {
-        if (CardDriver.check_home(axis) == 1) {
-          Homing.HomeState = 2;
-        } else if (IsLimit(CardDriver.check_limit(axis))) {
-          retry = 0;
-          EndSequence();
-          ShowTickMessage(8);
-          return 1;
-        }
+        // The axis has stopped: off the origin it cannot have homed, whether
+        // a limit stopped it or not (waiting for the switch would wait for
+        // ever).
+        if (CardDriver.check_home(axis) != 1) return FailSingleAxis(axis);
+        Homing.HomeState = 2;
       }
       return 0;
     }
@@ -137,12 +155,13 @@ int FourAxisStep(const MotionCommand& command) {
       for (std::size_t k = 0; k < 4; ++k) {
         const int dir = CardDriver.get_cur_dir(command.iAxes[k]);
         if (IsLimit(dir)) Homing.HomeDirection[k] = dir;
+        if (!Searched(command, k)) Homing.HomeRetry[k] = 2;  // failed from the start
       }
       if (model == 0 || model == 1) {
         for (std::size_t k = 0; k < 4; ++k) {
           const int axis = command.iAxes[k];
           const int direction = Homing.HomeDirection[k];
-          if (CardDriver.check_done(axis) != 0) continue;
+          if (!Searched(command, k) || CardDriver.check_done(axis) != 0) continue;
           if (!IsLimit(direction) || CardDriver.check_limit(axis) != direction) continue;
           Homing.HomeRetry[k] += 1;
           if (Homing.HomeRetry[k] <= 1) {
@@ -163,12 +182,15 @@ int FourAxisStep(const MotionCommand& command) {
         }
         Homing.HomeState = 2;
       } else if (model == 2) {
+        // Every axis has stopped; one off its origin has failed, at a limit
+        // or not.
         for (std::size_t k = 0; k < 4; ++k) {
           const int axis = command.iAxes[k];
+          if (!Searched(command, k)) continue;
           if (CardDriver.check_home(axis) == 1) {
             CompensationMove(axis, Homing.HomeDirection[k]);
             Homing.HomeRetry[k] = 0;
-          } else if (IsLimit(CardDriver.check_limit(axis))) {
+          } else {
             Homing.HomeRetry[k] = 2;
           }
         }

@@ -20,7 +20,7 @@ void StopAll(bool sudden) {
   RunControl.BusyCircular = false;
   RunControl.BusyLinear = false;
   RunControl.BusyPtoP = false;
-  RunControl.BusyProgram = false;
+  if (RunControl.BusyProgram.exchange(false)) RunReport.Finish(run_end::kStopped);
   Plot.FreeSegments();
   RunControl.MotionMode = sudden ? mode::kSuddenStop : mode::kDecelStop;
   RunControl.LastStopSudden = sudden;

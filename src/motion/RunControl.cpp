@@ -58,6 +58,7 @@ void StartProgramRun(const StartRequest& request) {
   FitAndResetPlot(request.plotFrame);
   Operator().RequestRepaint();
   ProgramRun.LoopTotal = request.loopCount;
+  RunReport.Begin();
   RunControl.BusyProgram.store(true, std::memory_order_release);
 }
 

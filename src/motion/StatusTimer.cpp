@@ -39,6 +39,8 @@ TickMessenger& Messenger() { return *tickMessenger; }
 
 std::atomic<int> liveCouriers{0};
 
+std::atomic<TickObserver> tickObserver{nullptr};
+
 // While the timer is being stopped: release a waiting tick and show nothing
 // new.
 void BeginStopping() {
@@ -95,6 +97,8 @@ int ShowTickMessageText(const std::string& text) {
   std::thread courier;
   try {
     courier = std::thread([box, text] {
+      // Waits for the operator; the tick's real-time priority is not for it.
+      platform::UseOrdinaryScheduling();
       const int result = Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
       {
         std::lock_guard lock(box->mutex);
@@ -131,12 +135,16 @@ int ShowTickMessageText(const std::string& text) {
 }
 
 int ShowTickMessage(int number) {
+  // Recorded whether or not the language shows it.
+  RunReport.Note(number);
   const std::string_view text = OperatorMessageText(number, CurrentLanguage());
   if (text.empty()) return 0;
   return ShowTickMessageText(std::string(text));
 }
 
 int PendingTickMessages() { return liveCouriers.load(); }
+
+void SetTickObserver(TickObserver observer) { tickObserver.store(observer, std::memory_order_release); }
 
 void StartStatusTimer() {
   platform::TimerCaps caps{};
@@ -205,6 +213,7 @@ void StatusTick(std::uint32_t /*id*/, std::uint32_t /*msg*/, std::uintptr_t /*us
   const int shown = RunControl.ShownCard.load();
   const int polled = shown == 1 ? 4 : shown == 2 ? 8 : 0;
   for (int axis = 1; axis <= polled; ++axis) PollAxis(axis);
+  if (const TickObserver observer = tickObserver.load(std::memory_order_acquire)) observer();
 
   // 5. Advance the runs. A stop pressed meanwhile is sent again afterwards,
   //    so that a move issued by this tick cannot outlive it.

@@ -1,5 +1,8 @@
 #include "platform/PeriodicTimer.h"
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/prctl.h>
 #include <time.h>
 
 #include <atomic>
@@ -38,6 +41,24 @@ TimerRegistry& Registry() {
 
 constexpr long kNanosPerSecond = 1'000'000'000L;
 
+std::atomic<int> realtimePriority{kTimerRealtimePriority};
+thread_local std::int64_t currentDeadlineNs = 0;
+
+std::int64_t Nanos(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * kNanosPerSecond + static_cast<std::int64_t>(t.tv_nsec);
+}
+
+// Asks for SCHED_FIFO; a refusal leaves the thread as it was. Either way
+// the wake-ups are not deferred to be merged with other timers' (an
+// ordinary thread's default slack is 50 us; a real-time thread has none).
+void PrepareTimerThread(int priority) {
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+  if (priority <= 0) return;
+  sched_param param{};
+  param.sched_priority = priority;
+  pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
 void AddNanos(timespec& t, long long nanos) {
   const long long total = static_cast<long long>(t.tv_nsec) + nanos;
   t.tv_sec += static_cast<time_t>(total / kNanosPerSecond);
@@ -48,7 +69,8 @@ bool Before(const timespec& a, const timespec& b) {
   return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
-void RunEvent(const std::shared_ptr<TimerEvent>& event) {
+void RunEvent(const std::shared_ptr<TimerEvent>& event, int priority) {
+  PrepareTimerThread(priority);
   const long long period = static_cast<long long>(event->delayMs) * 1'000'000LL;
   timespec next{};
   clock_gettime(CLOCK_MONOTONIC, &next);
@@ -57,6 +79,7 @@ void RunEvent(const std::shared_ptr<TimerEvent>& event) {
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) != 0) {
     }
     if (event->stop.load(std::memory_order_acquire)) break;
+    currentDeadlineNs = Nanos(next);
     event->callback(event->id, 0, event->user, 0, 0);
     if (!event->periodic) break;
     // Skip the deadlines a late callback missed, keeping the phase.
@@ -91,7 +114,8 @@ std::uint32_t SetTimerEvent(std::uint32_t delayMs, std::uint32_t /*resolutionMs*
   event->id = r.nextId++;
   if (r.nextId == 0) r.nextId = 1;
   try {
-    event->thread = std::thread([event] { RunEvent(event); });
+    const int priority = realtimePriority.load();
+    event->thread = std::thread([event, priority] { RunEvent(event, priority); });
   } catch (...) {
     return 0;
   }
@@ -119,6 +143,18 @@ std::uint32_t KillTimerEvent(std::uint32_t id) {
 }
 
 std::uint32_t EndTimerPeriod(std::uint32_t /*resolutionMs*/) { return kTimerNoError; }
+
+void SetTimerRealtimePriority(int priority) { realtimePriority.store(priority); }
+
+int TimerRealtimePriority() { return realtimePriority.load(); }
+
+std::int64_t CurrentTimerDeadlineNs() { return currentDeadlineNs; }
+
+void UseOrdinaryScheduling() {
+  sched_param param{};
+  param.sched_priority = 0;
+  pthread_setschedparam(pthread_self(), SCHED_OTHER, &param);
+}
 
 void SetTimerCapsForTesting(std::optional<TimerCaps> caps, bool queryFails) {
   TimerRegistry& r = Registry();

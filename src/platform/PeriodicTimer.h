@@ -40,6 +40,24 @@ std::uint32_t KillTimerEvent(std::uint32_t id);
 // Nothing to undo on this system; kept for the callers' pairing.
 std::uint32_t EndTimerPeriod(std::uint32_t resolutionMs);
 
+// The real-time priority a timer's thread asks for: SCHED_FIFO at this
+// priority, so that a loaded machine wakes the tick on time. Where the
+// system refuses (a user without the right), the thread silently stays
+// SCHED_OTHER and the timer runs as before. 0 asks for nothing. Applies to
+// timers started afterwards; benchmarks compare both policies with it.
+inline constexpr int kTimerRealtimePriority = 20;
+void SetTimerRealtimePriority(int priority);
+int TimerRealtimePriority();
+
+// Inside a timer's callback: the absolute deadline (CLOCK_MONOTONIC, ns)
+// this call was due at, so that its wake-up latency can be measured; 0 on
+// any other thread.
+std::int64_t CurrentTimerDeadlineNs();
+
+// For a thread started from a timer's thread that has no timing to keep
+// (it inherits the real-time policy): back to SCHED_OTHER.
+void UseOrdinaryScheduling();
+
 // Tests substitute what GetTimerCaps reports (nullopt: the real values) or
 // make the query fail.
 void SetTimerCapsForTesting(std::optional<TimerCaps> caps, bool queryFails = false);

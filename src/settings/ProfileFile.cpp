@@ -1,13 +1,18 @@
 #include "settings/ProfileFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cinttypes>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 #include "operator/OperatorPort.h"
 #include "platform/SystemLanguage.h"
@@ -70,6 +75,75 @@ std::string_view NextLine(std::string_view all, std::size_t& pos) {
     pos = newline + 1;
   }
   return line;
+}
+
+// A save's temporary file is ".tessor-TAG-PID-N.tmp" beside its target:
+// TAG names the target (a hash of its file name, so that a name of any
+// length fits), PID the writing process, N its count of saves.
+constexpr std::string_view kTempPrefix = ".tessor-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+std::string TargetTag(const std::string& name) {
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const char c : name) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016" PRIx64, hash);
+  return text;
+}
+
+// A run of 1 to 18 digits at the front of `text`, taken off it.
+bool TakeNumber(std::string_view& text, unsigned long long& value) {
+  std::size_t n = 0;
+  value = 0;
+  while (n < text.size() && n < 18 && text[n] >= '0' && text[n] <= '9')
+    value = value * 10 + static_cast<unsigned>(text[n++] - '0');
+  text.remove_prefix(n);
+  return n > 0;
+}
+
+// The writing process of one of our temporaries of the target tagged
+// `tag`: ".tessor-TAG-PID-N.tmp", or the older ".tessor-PID-N.tmp" that
+// did not name its target. 0 for any other name.
+pid_t TemporaryWriter(std::string_view name, const std::string& tag) {
+  if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || !name.starts_with(kTempPrefix) ||
+      !name.ends_with(kTempSuffix)) {
+    return 0;
+  }
+  std::string_view rest = name.substr(kTempPrefix.size(), name.size() - kTempPrefix.size() - kTempSuffix.size());
+  if (rest.size() > tag.size() && rest.starts_with(tag) && rest[tag.size()] == '-') rest.remove_prefix(tag.size() + 1);
+  unsigned long long pid = 0;
+  unsigned long long count = 0;
+  if (!TakeNumber(rest, pid) || !rest.starts_with('-')) return 0;
+  rest.remove_prefix(1);
+  if (!TakeNumber(rest, count) || !rest.empty()) return 0;
+  if (pid == 0 || pid > static_cast<unsigned long long>(INT_MAX)) return 0;
+  return static_cast<pid_t>(pid);
+}
+
+// A save killed before its rename leaves its temporary file behind, as
+// large as the program. Removes those of this target whose writer is gone,
+// so that they cannot pile up: the writing process no longer exists here,
+// and no one holds the file's lock (a writer elsewhere that shares the
+// folder does). Names that are not ours, and files that are not plain
+// files, are never touched.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& tag) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    const pid_t writer = TemporaryWriter(entry->d_name, tag);
+    if (writer == 0 || writer == getpid()) continue;
+    if (kill(writer, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to judge
+    const std::string path = folder + entry->d_name;
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(path.c_str());
+    close(fd);
+  }
+  closedir(dir);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -148,9 +222,12 @@ int CProfileFile::OpenWrite(const std::string& path) {
     return 1;
   }
   const std::string folder = FolderPart(targetPath);
+  const std::string tag = TargetTag(FileNamePart(targetPath));
+  RemoveStaleTemporaries(folder, tag);
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tempPath = folder + ".tessor-" + std::to_string(getpid()) + "-" + std::to_string(tempCounter.fetch_add(1)) + ".tmp";
+    tempPath = folder + std::string(kTempPrefix) + tag + "-" + std::to_string(getpid()) + "-" +
+               std::to_string(tempCounter.fetch_add(1)) + std::string(kTempSuffix);
     fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
@@ -158,6 +235,9 @@ int CProfileFile::OpenWrite(const std::string& path) {
     ShowCreateFailure(path);
     return 1;
   }
+  // Held until the file is closed: tells a save from another machine that
+  // shares the folder this file is still being written.
+  flock(fd, LOCK_EX | LOCK_NB);
   // The replacement keeps the permissions of the file it replaces.
   if (exists) fchmod(fd, st.st_mode & 07777);
   stream = fdopen(fd, "wb");

@@ -12,7 +12,8 @@
 // renames it over the target. When any step fails the old file stays as it
 // was, the temporary file is removed, and the create message is shown. An
 // existing file that may not be written is refused as it would be without
-// the replacement.
+// the replacement. A save that was killed leaves its temporary file; the
+// next save to that target removes it.
 
 #include <cstdint>
 #include <cstdio>

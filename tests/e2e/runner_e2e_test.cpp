@@ -147,7 +147,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(RunnerE2E, BadUsageExitsWithTwoAndSaysWhy) {
   for (const char* args : {"", "frobnicate x.knl", "list", "list a.knl b.knl", "copy a.knl", "run p.knl --loops",
-                           "run p.knl --loops -1", "run p.knl --loops 2x", "list p.knl --fast", "--dir"}) {
+                           "run p.knl --loops -1", "run p.knl --loops 2x", "list p.knl --fast", "--dir",
+                           "run p.knl --csv", "list p.knl --csv t.csv"}) {
     const Result r = Run(args);
     EXPECT_EQ(r.code, 2) << args;
     EXPECT_NE(r.err.find("tessor-run: "), std::string::npos) << args;
@@ -156,7 +157,8 @@ TEST_F(RunnerE2E, BadUsageExitsWithTwoAndSaysWhy) {
   }
   const Result help = Run("--help");
   EXPECT_EQ(help.code, 0);
-  EXPECT_NE(help.out.find("tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast]"), std::string::npos);
+  EXPECT_NE(help.out.find("tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast] [--csv FILE]"),
+            std::string::npos);
 }
 
 TEST_F(RunnerE2E, UnreadableAndUnwritableFilesExitWithTwo) {
@@ -280,8 +282,102 @@ TEST_F(RunnerE2E, AMoveIntoTheLimitStopsTheRunWithMessage12) {
   const Result r = Run("--dir . run p.knl --fast");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("message 12: Error:The motion is outside!"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("result: message 12\n"), std::string::npos);
+  EXPECT_NE(r.out.find("result: message 12\nmessages: 12\nticks: "), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("row 2/2"), std::string::npos);
+}
+
+// The result and the exit status come from the engine's record of the run,
+// the same in every language, also in one that shows no texts (LangVer 2).
+class RunnerResultByLanguage : public RunnerE2E, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    RunnerE2E::SetUp();
+    Settings({{"LangVer", std::to_string(GetParam())}, {"CheckTime", "0.050000"}});
+  }
+};
+
+TEST_P(RunnerResultByLanguage, ARunStoppedAtALimitEndsOnMessage12) {
+  Program("p.knl", {PtoP(1, 2000, 400), PtoP(2, 10)});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 1) << r.out;
+  EXPECT_NE(r.out.find("result: message 12\nmessages: 12\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("result: normal"), std::string::npos);
+  EXPECT_EQ(r.err.find("message 12: ") != std::string::npos, GetParam() != 2) << r.err;
+}
+
+TEST_P(RunnerResultByLanguage, AnOrvcHomeRowThatFailsIsReportedAndTheRunGoesOn) {
+  Machine("[axis 1]\nhome = 5000 5100\n");  // beyond the limits: never found
+  Settings({{"Ctrler", "2"}, {"HighSpd[0]", "400.000000"}, {"LowSpd[0]", "200.000000"}});
+  Entry home{0x02014200, {1, 0, 0, 0}, 0, {1, 0, 0, 0}, {200, 0, 0, 0}, {400, 0, 0, 0}, {200, 0, 0, 0}};
+  Program("p.knl", {home, PtoP(2, 10), home});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 1) << r.out;
+  EXPECT_NE(r.out.find("row 2/3 pass 1/1: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("result: normal\nmessages: 8 8\nticks: "), std::string::npos) << r.out;
+}
+
+TEST_P(RunnerResultByLanguage, ARunWithoutMessagesEndsNormallyWithStatusZero) {
+  Program("p.knl", {PtoP(1, 10), PtoP(2, -10)});
+  const Result r = Run("--dir . run p.knl --fast");
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("result: normal\nticks: "), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("messages:"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(LangVer, RunnerResultByLanguage, ::testing::Values(0, 1, 2));
+
+TEST_F(RunnerE2E, CsvHasAHeaderAndOneLinePerTick) {
+  Settings({{"LangVer", "0"}, {"CheckTime", "0.100000"}});
+  Program("p.knl", {PtoP(1, 200), PtoP(2, -20)});
+  const Result r = Run("--dir . run p.knl --fast --csv trace.csv");
+  ASSERT_EQ(r.code, 0) << r.err;
+  unsigned long long ticks = 0;
+  const size_t at = r.out.find("ticks: ");
+  ASSERT_NE(at, std::string::npos);
+  std::sscanf(r.out.c_str() + at, "ticks: %llu", &ticks);
+
+  const std::vector<std::string> lines = Lines(ReadFile(dir_ / "trace.csv"));
+  ASSERT_GT(ticks, 500u);
+  ASSERT_EQ(lines.size(), ticks + 1);
+  EXPECT_EQ(lines[0],
+            "tick,seconds,row,pass,command1,encoder1,speed1,command2,encoder2,speed2,"
+            "command3,encoder3,speed3,command4,encoder4,speed4");
+  // The first tick issues row 1 from a standing machine.
+  EXPECT_EQ(lines[1], "1,0.005000,1,1,0,0,0,0,0,0,0,0,0,0,0,0");
+  // Half a second after the move started at 50 pulses/s: 25 pulses, 100
+  // counts (four a pulse).
+  EXPECT_EQ(lines[101].rfind("101,0.505000,1,1,25,100,50,0,0,0,", 0), 0u) << lines[101];
+  EXPECT_EQ(lines.back().rfind(std::to_string(ticks) + ",", 0), 0u);
+  // The last tick ends the run and works on no row; axis 2 has arrived.
+  EXPECT_NE(lines.back().find(",0,1,200,800,0,-20,-80,0,"), std::string::npos) << lines.back();
+  size_t second = 0;
+  for (const std::string& l : lines)
+    if (l.find(",2,1,") != std::string::npos) ++second;
+  EXPECT_GT(second, 20u) << "ticks of row 2";
+}
+
+TEST_F(RunnerE2E, ACsvPathThatCannotBeWrittenStopsBeforeTheRun) {
+  Settings({{"LangVer", "0"}});
+  Program("p.knl", {PtoP(1, 10)});
+  const std::string settings = ReadFile(dir_ / "sysparam.cfg");
+  const std::string program = ReadFile(dir_ / "p.knl");
+  for (const char* csv : {"no-such-folder/t.csv", ".", "p.knl", "sysparam.cfg"}) {
+    const Result r = Run(std::string("--dir . run p.knl --fast --csv ") + csv);
+    EXPECT_EQ(r.code, 2) << csv;
+    EXPECT_NE(r.err.find("tessor-run: "), std::string::npos) << csv;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(r.err.find("Card(s)"), std::string::npos) << "the cards were not touched: " << r.err;
+  }
+  EXPECT_EQ(ReadFile(dir_ / "sysparam.cfg"), settings);
+  EXPECT_EQ(ReadFile(dir_ / "p.knl"), program);
+  EXPECT_EQ(Run("--dir . run p.knl --fast --csv").code, 2);
+
+  // A run that never starts leaves an old trace alone and creates no new one.
+  WriteFile(dir_ / "old.csv", "an earlier run\n");
+  EXPECT_EQ(Run("--dir . run /dev/null --fast --csv old.csv").code, 2);
+  EXPECT_EQ(Run("--dir . run /dev/null --fast --csv new.csv").code, 2);
+  EXPECT_EQ(ReadFile(dir_ / "old.csv"), "an earlier run\n");
+  EXPECT_FALSE(fs::exists(dir_ / "new.csv"));
 }
 
 TEST_F(RunnerE2E, AnEmptyProgramEndsWithMessage6) {
@@ -290,7 +386,7 @@ TEST_F(RunnerE2E, AnEmptyProgramEndsWithMessage6) {
   const Result r = Run("--dir . run p.knl --fast");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("message 6: 错误：无运动数据!"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("result: message 6\n"), std::string::npos);
+  EXPECT_NE(r.out.find("result: message 6\nmessages: 6\n"), std::string::npos);
 }
 
 TEST_F(RunnerE2E, ABrokenHomeSwitchEndsWithMessage8) {
@@ -301,7 +397,8 @@ TEST_F(RunnerE2E, ABrokenHomeSwitchEndsWithMessage8) {
   const Result r = Run("--dir . run p.knl --fast");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("message 8: Error:Please check the origin signal is right!"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("result: message 8\n"), std::string::npos);
+  EXPECT_NE(r.out.find("result: message 8\nmessages: 8\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("row 2/2"), std::string::npos);
 }
 
 TEST_F(RunnerE2E, TwoCardsReportEightAxes) {
@@ -335,7 +432,9 @@ TEST(RunnerArguments, ParsesWhatTheUsageSays) {
   RunnerOptions o;
   std::string error;
   bool help = false;
-  ASSERT_TRUE(ParseRunnerArguments({"--dir", "/m", "run", "p.knl", "--loops", "3", "--fast"}, o, error, help));
+  ASSERT_TRUE(ParseRunnerArguments({"--dir", "/m", "run", "p.knl", "--loops", "3", "--fast", "--csv", "t.csv"}, o,
+                                   error, help));
+  EXPECT_EQ(o.csv, "t.csv");
   EXPECT_EQ(o.dir, "/m");
   EXPECT_EQ(o.command, "run");
   EXPECT_EQ(o.files, std::vector<std::string>{"p.knl"});

@@ -161,6 +161,41 @@ TEST_F(CompensationTest, ARowGoesOnAfterTenCorrections) {
   EXPECT_EQ(ProgramRun.CorrectionCount, 0);
 }
 
+// The summary counts corrections sent: a move the driver would not send
+// (a zero mechanical factor makes the distance not finite) or the card
+// refused (a drive in alarm) is no correction.
+TEST_F(CompensationTest, OnlyCorrectionsTheCardTookAreCounted) {
+  for (int model : {kOrvb, enginetest::kOrvc}) {
+    SCOPED_TRACE(model);
+    SelectModel(model, 1);
+    MillimetreAxisWithEncoder(5);
+    SysParams.Unit[0] = 0;  // travel in pulses, judged in um: an infinite error
+    SysParams.MotorRatio[0] = 0;
+    ComputeEquivalents();
+    Compensation.CorrectionMoves[0] = 0;
+    Compensation.CommandedTravel[0] = 10;
+    Compensation.StartEncoder[0] = -9000;
+    ASSERT_EQ(CheckPositions(Axis1()), 0);
+    CorrectPositions(Axis1());
+    // ORVB's driver sends nothing; ORVC's library gets the value and refuses.
+    EXPECT_EQ(CountPrefix(Trace(), "fast_pmove"), model == kOrvb ? 0u : 1u);
+    EXPECT_EQ(Compensation.CorrectionMoves[0].load(), 0);
+  }
+
+  SelectModel(kOrvb, 1);
+  MillimetreAxisWithEncoder(5);
+  Compensation.StartEncoder[0] = -9990;
+  ASSERT_EQ(CheckPositions(Axis1()), 0);
+  Machine().Force(1, SIM_SIGNAL_ALARM, 1);
+  CorrectPositions(Axis1());
+  EXPECT_THAT(Matching(Trace(), "fast_pmove"), ElementsAre("fast_pmove(1,10)"));
+  EXPECT_EQ(Compensation.CorrectionMoves[0].load(), 0);
+  Machine().Force(1, SIM_SIGNAL_ALARM, -1);
+  ASSERT_EQ(CheckPositions(Axis1()), 0);
+  CorrectPositions(Axis1());
+  EXPECT_EQ(Compensation.CorrectionMoves[0].load(), 1);
+}
+
 TEST_F(CompensationTest, IdleHoldCorrectsAStoppedAxisAfterTheCheckTime) {
   PulseAxisWithEncoder();
   SysParams.Input = 1;

@@ -190,6 +190,7 @@ class EngineTest : public testing::Test {
     RunControl.ActivePanel = panel::kProgram;
     ProgramRun.LoopTotal = loops;
     RunControl.MotionMode = mode::kRun;
+    RunReport.Begin();
     RunControl.BusyProgram = true;
   }
 

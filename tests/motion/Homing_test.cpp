@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "EngineFixture.h"
+#include "motion/RunControl.h"
 
 namespace {
 
@@ -195,15 +196,218 @@ TEST_F(HomingTest, AFailedHomeRowEndsTheProgram) {
   EXPECT_THAT(port_.BoxTexts(), ElementsAre(kOriginMessage));
 }
 
-TEST_F(HomingTest, ADirectionThatIsNotANumberStartsNoSearch) {
+TEST_F(HomingTest, ADirectionThatIsNotANumberOrTruncatesToZeroStartsNoSearch) {
   MotionCommand c = Command(code::kHome1, {1, 2, 3, 4}, {std::nan(""), 0, 0, 0});
-  ExecuteCommand(c);
-  c.dbDis[0] = 1e20;
-  ExecuteCommand(c);
+  for (double dir : {std::nan(""), 1e20, -HUGE_VAL, 0.0, 0.7, -0.99}) {
+    c.dbDis[0] = dir;
+    ExecuteCommand(c);
+  }
   EXPECT_EQ(CountPrefix(Trace(), "fast_hmove"), 0u);
   c.dbDis[0] = -1.9;  // truncated toward zero
   ExecuteCommand(c);
   EXPECT_THAT(Matching(Trace(), "fast_hmove"), ElementsAre("fast_hmove(1,-1)"));
+}
+
+// --- homing that cannot lie ------------------------------------------------
+
+// An axis with an encoder of one count per pulse, judged in the runs: 1.25
+// um per pulse and per count, 1 um permissible.
+void EncoderAxis(int axis) {
+  const std::size_t i = static_cast<std::size_t>(axis - 1);
+  SysParams.Guide[i] = 4;
+  SysParams.MotorPulse[i] = 3200;
+  SysParams.MotorRatio[i] = 1;
+  SysParams.FeedBack[i] = 1.25;
+  SysParams.Error[i] = 1;
+}
+
+std::int32_t EncoderOf(int axis) {
+  std::int32_t count = 0;
+  CardDriver.get_encoder(axis, &count);
+  return count;
+}
+
+class HomingReferenceTest : public HomingTest, public testing::WithParamInterface<int> {
+ protected:
+  // Long stages, so that the encoders can count far before homing.
+  void SetUp() override {
+    HomingTest::SetUp();
+    UseMachine("[axis all]\ntravel = -6000 6000\nlimits = -5000 5000\nslowdown = -4900 4900\n");
+    EncoderAxis(1);
+    EncoderAxis(2);
+    SelectModel(GetParam(), 1);
+    SysParams.CheckTime = 0.05;
+  }
+
+  // Moves the axes by these pulses and waits until they stand.
+  void MoveFirst(int axis1, int axis2) {
+    ExecuteCommand(Command(code::kFastPtoP2, {1, 2, 3, 4}, {double(axis1), double(axis2), 0, 0}));
+    ASSERT_GE(TickUntil([] { return AnyAxisMoving() == 0; }), 0);
+    ASSERT_EQ(EncoderOf(1), axis1);
+    ASSERT_EQ(EncoderOf(2), axis2);
+  }
+};
+
+// The encoder counted 2,000 pulses before a home row; the
+// move after it is checked against what it did, not "corrected" by the
+// distance counted before homing.
+TEST_P(HomingReferenceTest, AMoveAfterAHomeRowIsCheckedAgainstWhatItDid) {
+  MoveFirst(2000, 0);
+  MotionProgram.push_back(Command(code::kHome1, {1, 2, 3, 4}, {-1, 0, 0, 0}));
+  MotionProgram.push_back(Command(code::kFastPtoP1, {1, 2, 3, 4}, {100, 0, 0, 0}));
+  ASSERT_EQ(StartButton(StartRequest{}), 1);
+  ASSERT_GT(TickUntil([] { return !RunControl.BusyProgram.load(); }), 0);
+
+  EXPECT_THAT(port_.BoxTexts(), IsEmpty());
+  EXPECT_EQ(Compensation.CorrectionMoves[0].load(), 0);
+  EXPECT_THAT(Matching(Trace(), "fast_pmove(1"), ElementsAre("fast_pmove(1,10)", "fast_pmove(1,100)"));
+  double position = 0;
+  CardDriver.get_abs_pos(1, &position);
+  EXPECT_EQ(position, 100);
+  // The reference is what the encoder held at home: 0 where it was reset
+  // (ORVB), the count at the switch where it cannot be (ORVC).
+  const std::int32_t atHome = EncoderOf(1) - 100;
+  EXPECT_EQ(Compensation.StartEncoder[0].load(), atHome);
+  if (GetParam() == kOrvb) {
+    EXPECT_EQ(atHome, 0);
+  } else {
+    EXPECT_NEAR(atHome, 230, 2);  // the switch's upper edge plus 10 off it
+  }
+}
+
+TEST_P(HomingReferenceTest, FourAxisHomingTakesTheCountsTheEncodersHold) {
+  MoveFirst(1500, -700);
+  Compensation.StartEncoder[0] = 99;
+  Compensation.StartEncoder[1] = 99;
+  SysParams.Dir[0] = -1;
+  HomeAllButton(0);
+  ASSERT_GT(HomeToEnd(), 0);
+  EXPECT_THAT(port_.BoxTexts(), IsEmpty());
+  EXPECT_EQ(Compensation.StartEncoder[0].load(), EncoderOf(1));
+  EXPECT_EQ(Compensation.StartEncoder[1].load(), EncoderOf(2));
+  if (GetParam() == kOrvc) {
+    EXPECT_NEAR(EncoderOf(1), 230, 2);
+    EXPECT_NEAR(EncoderOf(2), 10, 2);  // from below: the switch's lower edge, then 10 back
+  } else {
+    EXPECT_EQ(EncoderOf(1), 0);
+  }
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos("), 4u);
+}
+
+std::string ModelName(const testing::TestParamInfo<int>& model) { return model.param == kOrvb ? "ORVB" : "ORVC"; }
+
+INSTANTIATE_TEST_SUITE_P(Models, HomingReferenceTest, testing::Values(kOrvb, kOrvc), ModelName);
+
+// A home search that cannot succeed ends with message 8 and zeroes nothing,
+// on the model's own failure path: ORVB stops the axis and ends the runs,
+// ORVC leaves them going.
+class FailedHomeTest : public HomingTest, public testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    HomingTest::SetUp();
+    SelectModel(GetParam(), 1);
+    SysParams.CheckTime = 0.05;
+    Compensation.CommandedTravel[0] = 33;
+    Compensation.StartEncoder[0] = 44;
+  }
+  bool Orvb() const { return GetParam() == kOrvb; }
+
+  void ExpectNothingZeroed() const {
+    EXPECT_EQ(CountPrefix(Trace(), "reset_pos"), 0u);
+    EXPECT_EQ(CountPrefix(Trace(), "reset_enc_pos"), 0u);
+    EXPECT_EQ(CountPrefix(Trace(), "fast_pmove"), 0u) << "no compensation move";
+    EXPECT_EQ(Compensation.CommandedTravel[0].load(), 33);
+    EXPECT_EQ(Compensation.StartEncoder[0].load(), 44);
+  }
+};
+
+TEST_P(FailedHomeTest, AHomeDirectionOfZeroFailsTheControlPanelsHoming) {
+  SysParams.Dir[0] = 0;
+  HomeAxisButton(1, 0);
+  ASSERT_GE(HomeToEnd(100), 1);
+  EXPECT_THAT(port_.BoxTexts(), ElementsAre(kOriginMessage));
+  EXPECT_EQ(CountPrefix(Trace(), "fast_hmove"), 0u);
+  ExpectNothingZeroed();
+  EXPECT_EQ(CountPrefix(Trace(), "sudden_stop(1)"), Orvb() ? 1u : 0u);
+  EXPECT_EQ(Homing.HomeState, 0);
+  EXPECT_FALSE(AnyMotionBusy());
+}
+
+TEST_P(FailedHomeTest, ADamagedDirectionFailsAHomeRow) {
+  for (double dir : {0.4, -0.9, std::nan(""), HUGE_VAL}) {
+    SCOPED_TRACE(dir);
+    port_.ClearRecord();
+    ClearTraces();
+    MotionProgram.clear();
+    MotionProgram.push_back(Command(code::kHome1, {1, 2, 3, 4}, {dir, 0, 0, 0}));
+    MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {50, 0, 0, 0}));
+    StartProgram(1);
+    ASSERT_GT(TickUntil([] { return !RunControl.BusyProgram.load(); }, 10000), 0);
+    Tick();
+    EXPECT_THAT(port_.BoxTexts(), ElementsAre(kOriginMessage));
+    ExpectNothingZeroed();
+    // ORVB ends the run at the failed row; ORVC goes on to the next one.
+    EXPECT_EQ(CountPrefix(Trace(), "con_pmove(2,50)"), Orvb() ? 0u : 1u);
+  }
+}
+
+TEST_P(FailedHomeTest, FourAxesReportTheAxisWhoseDirectionIsZero) {
+  SysParams.Dir[2] = 0;
+  HomeAllButton(0);
+  ASSERT_GT(HomeToEnd(), 0);
+  EXPECT_THAT(port_.BoxTexts(), ElementsAre("Error:Please check the No.3 origin signal is right!"));
+  EXPECT_THAT(Matching(Trace(), "fast_hmove"), ElementsAre("fast_hmove(1,1)", "fast_hmove(2,1)", "fast_hmove(4,1)"));
+  for (int axis : {1, 2, 4}) EXPECT_EQ(CountPrefix(Trace(), "reset_pos(" + std::to_string(axis) + ")"), 1u) << axis;
+  EXPECT_EQ(CountPrefix(Trace(), "reset_pos(3)"), 0u);
+  EXPECT_EQ(CountPrefix(Trace(), "fast_pmove(3"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, FailedHomeTest, testing::Values(kOrvb, kOrvc), ModelName);
+
+// ORVC: a search that stops off the origin and off both limits (here the
+// limits lie beyond the stage's hard ends) ends like one at a limit.
+class OrvcStopsOffTheOriginTest : public HomingTest {
+ protected:
+  void SetUp() override {
+    HomingTest::SetUp();
+    UseMachine("[axis 2]\nhome = 5000 5001\nlimits = -5000 5000\n");
+    SelectModel(kOrvc, 1);
+    Compensation.StartEncoder[1] = 44;
+  }
+  void ExpectStoppedAtTheEnd() const {
+    EXPECT_EQ(CardDriver.check_limit(2), 0);
+    EXPECT_EQ(CardDriver.check_home(2), 0);
+    EXPECT_EQ(CardDriver.check_done(2), 0);
+    EXPECT_EQ(CountPrefix(Trace(), "reset_pos(2)"), 0u);
+    EXPECT_EQ(CountPrefix(Trace(), "fast_pmove(2"), 0u);
+    EXPECT_EQ(Compensation.StartEncoder[1].load(), 44);
+  }
+};
+
+TEST_F(OrvcStopsOffTheOriginTest, TheControlPanelsHomingFailsInsteadOfWaitingForEver) {
+  HomeAxisButton(2, 0);
+  ASSERT_GT(HomeToEnd(), 0) << "the homing ended";
+  EXPECT_THAT(port_.BoxTexts(), ElementsAre(kOriginMessage));
+  ExpectStoppedAtTheEnd();
+  EXPECT_NEAR(Machine().Position(2), 1100, 1e-6);
+}
+
+TEST_F(OrvcStopsOffTheOriginTest, AHomeRowFailsAndTheRunGoesOn) {
+  MotionProgram.push_back(Command(code::kHome1, {2, 1, 3, 4}, {1, 0, 0, 0}));
+  MotionProgram.push_back(Command(code::kConstPtoP1, {1, 2, 3, 4}, {50, 0, 0, 0}));
+  StartProgram(1);
+  ASSERT_GT(TickUntil([] { return !RunControl.BusyProgram.load(); }), 0);
+  EXPECT_THAT(port_.BoxTexts(), ElementsAre(kOriginMessage));
+  ExpectStoppedAtTheEnd();
+  EXPECT_EQ(CountPrefix(Trace(), "con_pmove(1,50)"), 1u);
+}
+
+TEST_F(OrvcStopsOffTheOriginTest, FourAxesZeroTheOthersAndReportIt) {
+  HomeAllButton(0);
+  ASSERT_GT(HomeToEnd(), 0);
+  EXPECT_THAT(port_.BoxTexts(), ElementsAre("Error:Please check the No.2 origin signal is right!"));
+  ExpectStoppedAtTheEnd();
+  for (int axis : {1, 3, 4}) EXPECT_EQ(CountPrefix(Trace(), "reset_pos(" + std::to_string(axis) + ")"), 1u) << axis;
 }
 
 }  // namespace

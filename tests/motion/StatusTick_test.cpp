@@ -48,6 +48,20 @@ TEST_F(StatusTimerTest, ResolutionRuleDecidesWhetherTheTimerStarts) {
   EXPECT_THAT(port_.BoxTexts(), ElementsAre("The resolving power of MMTimer is 3"));
 }
 
+// Where the system refuses the tick its real-time priority, the status
+// timer still starts and drives the tick.
+TEST_F(StatusTimerTest, ARefusedRealtimePriorityStillStartsTheTimer) {
+  platform::SetTimerRealtimePriority(1000);  // beyond any system's range
+  StartStatusTimer();
+  platform::SetTimerRealtimePriority(platform::kTimerRealtimePriority);
+  EXPECT_NE(StatusTables.TimerId.load(), 0u);
+  EXPECT_THAT(port_.BoxTexts(), IsEmpty());
+  const auto before = StatusTables.TickCount.load();
+  while (StatusTables.TickCount.load() < before + 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  StopStatusTimer(StatusTables.TimerId.load());
+  EXPECT_EQ(StatusTables.TimerId.load(), 0u);
+}
+
 TEST_F(StatusTimerTest, AFailedQueryKeepsTheStoredResolution) {
   platform::SetTimerCapsForTesting(std::nullopt, true);
   StartStatusTimer();
@@ -316,6 +330,54 @@ TEST_F(ProgramRunTest, StopsEndTheRunAndTheNextTickResetsIt) {
   Ticks(400);
   EXPECT_DOUBLE_EQ(Machine().Position(1), stoppedNear) << "a constant-speed move stops at once";
   EXPECT_LT(stoppedNear, 900);
+}
+
+// The engine's record of how the run ended and what it raised, which the
+// runner reports from: the same whether or not the language shows a box.
+TEST_F(ProgramRunTest, TheRunReportSaysHowEachRunEndedInAnyLanguage) {
+  for (int lang : {0, 2}) {
+    SCOPED_TRACE(lang);
+    SysParams.LangVer = lang;
+    MotionProgram.clear();
+    StartProgram(1);
+    RunToEnd();
+    Tick();  // the tick after an end resets the run's counters
+    RunReportRecord::Summary report = RunReport.Read();
+    EXPECT_EQ(report.end, run_end::kMessage);
+    EXPECT_EQ(report.endMessage, 6);
+    EXPECT_THAT(report.messages, ElementsAre(6)) << "the ending message once";
+
+    MotionProgram.push_back(Command(code::kConstPtoP1, {1, 2, 3, 4}, {900, 0, 0, 0}));
+    StartProgram(1);
+    Machine().Force(1, SIM_SIGNAL_POS_LIMIT, 1);
+    RunToEnd();
+    Tick();
+    Machine().Force(1, SIM_SIGNAL_POS_LIMIT, -1);
+    report = RunReport.Read();
+    EXPECT_EQ(report.end, run_end::kMessage);
+    EXPECT_EQ(report.endMessage, 12);
+    EXPECT_THAT(report.messages, ElementsAre(12));
+
+    StartProgram(1);
+    Ticks(10);
+    SStop();
+    Ticks(2);
+    report = RunReport.Read();
+    EXPECT_EQ(report.end, run_end::kStopped);
+    EXPECT_THAT(report.messages, IsEmpty());
+
+    MotionProgram[0].dbDis[0] = 10;
+    StartProgram(2);
+    RunToEnd();
+    report = RunReport.Read();
+    EXPECT_EQ(report.end, run_end::kNormal);
+    EXPECT_EQ(report.messageCount, 0u);
+    // Messages after the end belong to no run.
+    ShowTickMessage(9);
+    EXPECT_EQ(RunReport.Read().messageCount, 0u);
+    Tick();
+  }
+  EXPECT_EQ(port_.BoxTexts().size(), 3u) << "English showed its three boxes, LangVer 2 none";
 }
 
 class PageRunTest : public enginetest::EngineTest {};

@@ -1,6 +1,9 @@
 #include "settings/ProfileFile.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +11,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
+#include <set>
 
 #include "RecordingPort.h"
 #include "TempFolder.h"
@@ -347,6 +352,127 @@ TEST_F(ProfileFileTest, FailedCommitLeavesTargetAndReports) {
   ASSERT_EQ(port.Boxes().size(), 1u);
   EXPECT_EQ(port.Boxes()[0].text, "Create config file " + path + " Failed!");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Folder()), {}), 1);
+}
+
+// --- killed saves ------------------------------------------------------------
+
+std::set<std::string> FolderNames(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+std::set<std::string> Temporaries(const std::string& folder) {
+  std::set<std::string> names;
+  for (const std::string& name : FolderNames(folder)) {
+    if (name.rfind(".tessor-", 0) == 0) names.insert(name);
+  }
+  return names;
+}
+
+// A program-sized settings text: `lines` numbered lines of one value.
+std::string Content(int lines, int value) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) text += "[Key" + std::to_string(i) + "]=" + std::to_string(value) + "\r\n";
+  return text;
+}
+
+void Save(CProfileFile& f, const std::string& target, int lines, int value) {
+  ASSERT_EQ(f.OpenWrite(target), 0);
+  for (int i = 0; i < lines; ++i) f.WriteInt("Key" + std::to_string(i), value);
+  f.Close();
+}
+
+// A writer in a child process that starts a save of each target, tells the
+// parent, and is killed before it can close them.
+pid_t KilledWriter(const std::vector<std::string>& targets) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(ready[0]);
+    std::vector<CProfileFile> files(targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      if (files[i].OpenWrite(targets[i]) != 0) _exit(1);
+      files[i].WriteString("Half", "written");
+    }
+    const char byte = 1;
+    if (write(ready[1], &byte, 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char byte = 0;
+  const bool started = child > 0 && read(ready[0], &byte, 1) == 1;
+  close(ready[0]);
+  if (child > 0) {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
+  return started ? child : -1;
+}
+
+TEST_F(ProfileFileTest, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse) {
+  const std::string other = folder.File("other.knl");
+  Save(file, path, 10, 1);
+  Save(file, other, 10, 1);
+  const pid_t dead = KilledWriter({path, other});
+  ASSERT_GT(dead, 0);
+  ASSERT_EQ(Temporaries(folder.Folder()).size(), 2u) << "each killed save left its temporary";
+
+  // What is not ours, or not stale, stays: a file of a process that lives
+  // (this one), one whose writer holds its lock (a writer elsewhere that
+  // shares the folder), and names that only look like ours.
+  const std::string live = ".tessor-" + std::to_string(getpid()) + "-999.tmp";
+  const std::string locked = ".tessor-" + std::to_string(dead) + "-998.tmp";
+  const std::vector<std::string> keep = {live,           locked,         ".tessor-notes.tmp", ".tessor-1-2.tmp.bak",
+                                         ".tessor--1.tmp", "tessor-7-7.tmp", "x.tmp"};
+  for (const std::string& name : keep) WriteFileBytes(folder.File(name), "keep");
+  const int lockFd = open(folder.File(locked).c_str(), O_RDONLY);
+  ASSERT_GE(lockFd, 0);
+  ASSERT_EQ(flock(lockFd, LOCK_EX), 0);
+  // A stale one of the older kind, which did not name its target.
+  WriteFileBytes(folder.File(".tessor-" + std::to_string(dead) + "-5.tmp"), "stale");
+
+  Save(file, path, 10, 2);
+  EXPECT_EQ(ReadFileBytes(path), Content(10, 2));
+  std::set<std::string> expected = {"test.cfg", "other.knl"};
+  expected.insert(keep.begin(), keep.end());
+  const std::set<std::string> left = FolderNames(folder.Folder());
+  // The other target's temporary stays until that target is saved.
+  ASSERT_EQ(left.size(), expected.size() + 1) << testing::PrintToString(left);
+  for (const std::string& name : expected) EXPECT_EQ(left.count(name), 1u) << name;
+
+  Save(file, other, 10, 2);
+  EXPECT_EQ(FolderNames(folder.Folder()), expected);
+  for (const std::string& name : keep) EXPECT_EQ(ReadFileBytes(folder.File(name)), "keep") << name;
+  close(lockFd);
+}
+
+TEST_F(ProfileFileTest, SavesKilledAtAnyMomentLeaveAWholeFileAndNoLitter) {
+  const std::string before = Content(4000, 1);
+  const std::string after = Content(4000, 2);
+  WriteFileBytes(path, before);
+  std::mt19937 random(12345);
+  for (int kill = 0; kill < 25; ++kill) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      CProfileFile f;
+      for (int value = 2;; value = 3 - value) {
+        if (f.OpenWrite(path) != 0) _exit(1);
+        for (int i = 0; i < 4000; ++i) f.WriteInt("Key" + std::to_string(i), value == 2 ? 2 : 1);
+        f.Close();
+      }
+    }
+    usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(random));
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::string now = ReadFileBytes(path);
+    ASSERT_TRUE(now == before || now == after) << "torn after kill " << kill << ": " << now.size() << " bytes";
+  }
+  Save(file, path, 4000, 2);
+  EXPECT_EQ(ReadFileBytes(path), after);
+  EXPECT_EQ(FolderNames(folder.Folder()), std::set<std::string>{"test.cfg"});
 }
 
 }  // namespace

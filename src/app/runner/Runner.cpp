@@ -1,7 +1,10 @@
 #include "app/runner/Runner.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -10,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "app/runner/TerminalPort.h"
 #include "card/CardDriver.h"
@@ -19,6 +23,7 @@
 #include "motion/Units.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/ProgramPath.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramFile.h"
 #include "settings/SysParams.h"
@@ -28,7 +33,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessor-run [--dir DIR] list PROGRAM.knl\n"
     "       tessor-run [--dir DIR] copy IN.knl OUT.knl\n"
-    "       tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast]\n"
+    "       tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast] [--csv FILE]\n"
     "       tessor-run --help\n";
 
 constexpr const char* kHelp =
@@ -41,10 +46,13 @@ constexpr const char* kHelp =
     "  run          initialises the cards of the model in sysparam.cfg and runs\n"
     "               the program as the Start button does, N passes (--loops,\n"
     "               default 1); --fast drives the simulated cards' clock by\n"
-    "               exactly 5 ms a tick instead of waiting for real time\n"
+    "               exactly 5 ms a tick instead of waiting for real time;\n"
+    "               --csv FILE writes one line per tick: tick, seconds, row,\n"
+    "               pass, and per axis command position, encoder count, speed\n"
     "\n"
-    "Exit status: 0 normal end, 1 run ended on an operator message,\n"
-    "2 bad usage or a file that cannot be read or written.\n";
+    "Exit status: 0 normal end without operator messages, 1 the run ended on\n"
+    "an operator message or raised one, 2 bad usage or a file that cannot be\n"
+    "read or written.\n";
 
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "tessor-run: %s\n%s", error.c_str(), kUsage);
@@ -133,6 +141,151 @@ SimulatorControls FindSimulatorControls(int model) {
 
 int InstalledAxes() { return RunControl.CardCount.load() == 1 ? 4 : 8; }
 
+bool SameFile(const struct stat& a, const std::string& path) {
+  struct stat b {};
+  return stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The per-tick trace of --csv, for plotting and comparing runs. It is
+// opened before anything else, so that a path that cannot be written stops
+// the runner before the cards or the settings are touched; an existing file
+// is emptied only when the run starts, and a file the runner created is
+// removed again when the run never starts.
+class TickTrace {
+ public:
+  TickTrace() = default;
+  TickTrace(const TickTrace&) = delete;
+  TickTrace& operator=(const TickTrace&) = delete;
+  ~TickTrace() {
+    if (file_ == nullptr) return;
+    std::fclose(file_);
+    if (!started_ && created_) unlink(path_.c_str());
+  }
+
+  // False with `why` set when the file cannot be written, or is one the
+  // run reads (the trace must not overwrite it).
+  bool Open(const std::string& path, const std::vector<std::string>& keep, std::string& why) {
+    path_ = path;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created_ = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+      why = "cannot write " + path + ": " + std::strerror(errno);
+      return false;
+    }
+    struct stat st {};
+    fstat(fd, &st);
+    for (const std::string& other : keep) {
+      if (!other.empty() && SameFile(st, other)) {
+        close(fd);
+        why = "--csv " + path + " is " + other + ", which the run reads";
+        return false;
+      }
+    }
+    regular_ = S_ISREG(st.st_mode);
+    file_ = fdopen(fd, "w");
+    if (file_ == nullptr) {
+      why = "cannot write " + path + ": " + std::strerror(errno);
+      close(fd);
+      if (created_) unlink(path.c_str());
+      return false;
+    }
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+    return true;
+  }
+
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Empties the file and writes the header line.
+  void Start(int axes, int rows, bool fast) {
+    if (file_ == nullptr) return;
+    if (regular_ && ftruncate(fileno(file_), 0) != 0) failed_ = true;
+    axes_ = axes;
+    rows_ = rows;
+    fast_ = fast;
+    start_ = std::chrono::steady_clock::now();
+    started_ = true;
+    std::fputs("tick,seconds,row,pass", file_);
+    for (int axis = 1; axis <= axes_; ++axis) std::fprintf(file_, ",command%d,encoder%d,speed%d", axis, axis, axis);
+    std::fputc('\n', file_);
+  }
+
+  // One line for the tick in progress: the tables it has just read and the
+  // row and pass it works on (row 0: it runs no row, as when it completes a
+  // pass or ends the run; pass 0: no run).
+  void Line() {
+    ++ticks_;
+    const double seconds = fast_ ? static_cast<double>(ticks_) * kTickSeconds
+                                 : std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    int row = 0;
+    int pass = 0;
+    if (RunControl.BusyProgram.load()) {
+      const int current = ProgramRun.CurrentRow.load();
+      const int done = ProgramRun.LoopsDone.load();
+      const int total = ProgramRun.LoopTotal.load();
+      if (done < total && current >= 0 && current < rows_) row = current + 1;
+      pass = std::min(done + 1, total);
+    }
+    std::fprintf(file_, "%llu,%.6f,%d,%d", static_cast<unsigned long long>(ticks_), seconds, row, pass);
+    for (int axis = 1; axis <= axes_; ++axis) {
+      const auto i = static_cast<std::size_t>(axis - 1);
+      std::fprintf(file_, ",%.15g,%d,%.15g", StatusTables.CommandPosition[i].load(), StatusTables.EncoderCount[i].load(),
+                   StatusTables.CurrentSpeed[i].load());
+    }
+    std::fputc('\n', file_);
+  }
+
+  // Closes the file; false with `why` set when not all of it was written.
+  bool Finish(std::string& why) {
+    if (file_ == nullptr) return true;
+    const bool ok = !failed_ && std::ferror(file_) == 0 && std::fflush(file_) == 0;
+    const int closeResult = std::fclose(file_);
+    file_ = nullptr;
+    if (ok && closeResult == 0) return true;
+    why = "writing " + path_ + " failed: " + std::strerror(errno);
+    return false;
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  bool created_ = false;
+  bool regular_ = false;
+  bool started_ = false;
+  bool failed_ = false;
+  bool fast_ = false;
+  int axes_ = 0;
+  int rows_ = 0;
+  std::uint64_t ticks_ = 0;
+  std::chrono::steady_clock::time_point start_;
+};
+
+// The trace the tick writes to; the observer has no other way to reach it.
+std::atomic<TickTrace*> activeTrace{nullptr};
+
+void TraceTick() {
+  if (TickTrace* trace = activeTrace.load(std::memory_order_acquire)) trace->Line();
+}
+
+// "result: ..." and "messages: ..." from the engine's record of the run.
+int ReportRun(const RunReportRecord::Summary& report) {
+  if (report.end == run_end::kNormal) {
+    std::printf("result: normal\n");
+  } else if (report.end == run_end::kMessage) {
+    std::printf("result: message %d\n", report.endMessage);
+  } else {
+    std::printf("result: stopped\n");
+  }
+  if (report.messageCount > 0) {
+    std::printf("messages:");
+    for (const int message : report.messages) std::printf(" %d", message);
+    if (report.messageCount > report.messages.size())
+      std::printf(" ... (%llu in all)", static_cast<unsigned long long>(report.messageCount));
+    std::printf("\n");
+  }
+  return report.end == run_end::kNormal && report.messageCount == 0 ? kExitNormal : kExitMessage;
+}
+
 class Progress {
  public:
   explicit Progress(long loops) : loops_(loops), enabled_(isatty(STDERR_FILENO) != 0) {}
@@ -154,6 +307,14 @@ class Progress {
 int RunProgram(const RunnerOptions& options, TerminalPort& port) {
   std::string why;
   if (!Readable(options.files[0], why)) return UsageError(why);
+  TickTrace trace;
+  if (!options.csv.empty()) {
+    const std::string settings = (options.dir.empty() ? platform::ProgramFolder() : options.dir + "/") + "sysparam.cfg";
+    if (!trace.Open(options.csv, {options.files[0], settings}, why)) {
+      std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
+      return kExitUsage;
+    }
+  }
   PrepareSettings(options);
 
   const SimulatorControls clock = FindSimulatorControls(SysParams.Ctrler);
@@ -171,8 +332,12 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
   }
 
   CompleteCardSetup();
-  if (RunControl.CardCount.load() <= 0 || RunControl.AxisCount.load() <= 0) {
-    std::printf("result: message %d\n", RunControl.AxisCount.load() <= 0 ? 7 : 5);
+  const bool noAxes = RunControl.AxisCount.load() <= 0;
+  const bool noCards = RunControl.CardCount.load() <= 0;
+  if (noAxes || noCards) {
+    // No run: card initialisation's own messages, as it raised them.
+    std::printf("result: message %d\n", noAxes ? 7 : 5);
+    std::printf("messages:%s%s\n", noAxes ? " 7" : "", noCards ? " 5" : "");
     return kExitMessage;
   }
 
@@ -183,13 +348,17 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
                 text.c_str());
     std::fflush(stdout);
   });
-  port.ForgetMessages();
 
   RunControl.ShownCard.store(RunControl.CardCount.load() >= 2 ? 2 : 1);
   RunControl.ActivePanel.store(panel::kProgram);
   const std::uint64_t startTicks = StatusTables.TickCount.load();
   StartRequest start;
   start.loopCount = static_cast<int>(options.loops);
+  if (trace.IsOpen()) {
+    trace.Start(InstalledAxes(), rows, options.fast);
+    activeTrace.store(&trace, std::memory_order_release);
+    SetTickObserver(&TraceTick);
+  }
   StartButton(start);
 
   Progress progress(options.loops);
@@ -201,21 +370,21 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
     }
   } else {
     StartStatusTimer();
-    if (StatusTables.TimerId.load() == 0) return kExitMessage;  // the timer's own message was shown
+    if (StatusTables.TimerId.load() == 0) {
+      SetTickObserver(nullptr);
+      return kExitMessage;  // the timer's own message was shown
+    }
     while (RunControl.BusyProgram.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
       progress.Maybe(StatusTables.TickCount.load() - startTicks);
     }
     StopStatusTimer(StatusTables.TimerId.load());
   }
+  SetTickObserver(nullptr);
+  activeTrace.store(nullptr, std::memory_order_release);
   const std::uint64_t ticks = StatusTables.TickCount.load() - startTicks;
 
-  const int message = port.LastMessage();
-  if (message >= 0) {
-    std::printf("result: message %d\n", message);
-  } else {
-    std::printf("result: normal\n");
-  }
+  int exitStatus = ReportRun(RunReport.Read());
   std::printf("ticks: %llu\n", static_cast<unsigned long long>(ticks));
   for (int axis = 1; axis <= InstalledAxes(); ++axis) {
     double position = 0.0;
@@ -225,7 +394,11 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
     std::printf("axis %d: command %lld encoder %d corrections %d\n", axis, std::llround(position), count,
                 Compensation.CorrectionMoves[static_cast<size_t>(axis - 1)].load());
   }
-  return message >= 0 ? kExitMessage : kExitNormal;
+  if (!trace.Finish(why)) {
+    std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
+    exitStatus = kExitUsage;
+  }
+  return exitStatus;
 }
 
 }  // namespace
@@ -266,6 +439,12 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& o
     const std::string& a = args[i];
     if (options.command == "run" && a == "--fast") {
       options.fast = true;
+    } else if (options.command == "run" && a == "--csv") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--csv needs a file";
+        return false;
+      }
+      options.csv = args[++i];
     } else if (options.command == "run" && a == "--loops") {
       if (i + 1 >= args.size() || !ParseCount(args[i + 1], options.loops)) {
         error = "--loops needs a whole number from 0 to 1000000000";

@@ -11,6 +11,7 @@ struct RunnerOptions {
   std::vector<std::string> files;  // the command's files
   long loops = 1;
   bool fast = false;
+  std::string csv;  // run --csv: the per-tick trace; empty: none
 };
 
 inline constexpr int kExitNormal = 0;

@@ -21,7 +21,6 @@ int TerminalPort::MessageBox(std::string_view text, std::string_view, BoxButtons
     std::fflush(stderr);
   }
   ++boxes_;
-  if (number >= 0) lastMessage_.store(number);
   return buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk;
 }
 

@@ -39,9 +39,6 @@ class TerminalPort : public OperatorPort {
 
   std::vector<std::string> Listing() const;
   int BoxCount() const { return boxes_.load(); }
-  // The last numbered operator message shown, or -1.
-  int LastMessage() const { return lastMessage_.load(); }
-  void ForgetMessages() { lastMessage_.store(-1); }
 
  private:
   mutable std::mutex mutex_;
@@ -50,5 +47,4 @@ class TerminalPort : public OperatorPort {
   std::string nextFile_;
   std::function<void(int, const std::string&)> rowHandler_;
   std::atomic<int> boxes_{0};
-  std::atomic<int> lastMessage_{-1};
 };

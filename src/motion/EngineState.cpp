@@ -3,6 +3,8 @@
 #include <climits>
 #include <cmath>
 
+#include "motion/IoMonitor.h"
+
 RunControlRecord RunControl;
 StatusTablesRecord StatusTables;
 ProgramRunRecord ProgramRun;
@@ -125,6 +127,7 @@ void ResetEngineState() {
   Homing.Reset();
   Compensation.Reset();
   Plot.Reset();
+  IoMonitor.Reset();
 }
 
 int StopAxisCount() {

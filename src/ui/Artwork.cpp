@@ -6,6 +6,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
+#include <QRadialGradient>
 
 #include "operator/OperatorMessages.h"
 
@@ -153,9 +155,144 @@ class ArtEngine final : public QIconEngine {
   Art art_;
 };
 
+// The lamp colours of the LEDs and output buttons.
+struct Lamp {
+  QColor light;
+  QColor body;
+  QColor edge;
+};
+const Lamp kRedLamp{QColor(0xff, 0x9a, 0x8c), QColor(0xdc, 0x2a, 0x1e), QColor(0x7a, 0x10, 0x0a)};
+const Lamp kGreenLamp{QColor(0xa8, 0xf5, 0x9a), QColor(0x2c, 0xb8, 0x3a), QColor(0x0f, 0x5c, 0x18)};
+const Lamp kBlueLamp{QColor(0xa6, 0xc8, 0xff), QColor(0x2f, 0x6c, 0xd8), QColor(0x12, 0x2f, 0x70)};
+
+const Lamp* LampOf(int resource) {
+  switch (resource) {
+    case bitmap::kRedLed:
+    case bitmap::kRedButton:
+      return &kRedLamp;
+    case bitmap::kGreenLed:
+    case bitmap::kGreenButton:
+      return &kGreenLamp;
+    case bitmap::kBlueLed:
+      return &kBlueLamp;
+    default:
+      return nullptr;
+  }
+}
+
+bool IsButton(int resource) { return resource == bitmap::kRedButton || resource == bitmap::kGreenButton; }
+
+// A round lamp in a dark bezel, lit from the upper left; 27 x 23 grid.
+void DrawLed(QPainter& p, const Lamp& lamp) {
+  const QPointF centre(13.5, 11.5);
+  QRadialGradient bezel(centre, 11);
+  bezel.setColorAt(0.8, QColor(0x55, 0x5b, 0x62));
+  bezel.setColorAt(1.0, QColor(0x2a, 0x2e, 0x33));
+  p.setPen(Qt::NoPen);
+  p.setBrush(bezel);
+  p.drawEllipse(centre, 10.5, 10.5);
+  QRadialGradient lens(QPointF(11.5, 9.0), 10, QPointF(10.5, 8.0));
+  lens.setColorAt(0.0, lamp.light);
+  lens.setColorAt(0.55, lamp.body);
+  lens.setColorAt(1.0, lamp.edge);
+  p.setBrush(lens);
+  p.drawEllipse(centre, 8.5, 8.5);
+  p.setBrush(QColor(255, 255, 255, 150));
+  p.drawEllipse(QRectF(8.5, 5.5, 5.5, 3.5));
+}
+
+// A square key with a lit face; 35 x 32 grid.
+void DrawKey(QPainter& p, const Lamp& lamp) {
+  QLinearGradient face(0, 2, 0, 30);
+  face.setColorAt(0.0, lamp.light);
+  face.setColorAt(0.45, lamp.body);
+  face.setColorAt(1.0, lamp.edge);
+  p.setPen(QPen(lamp.edge, 1.0));
+  p.setBrush(face);
+  p.drawRoundedRect(QRectF(2.5, 2.5, 30, 27), 5, 5);
+  QLinearGradient gloss(0, 3, 0, 15);
+  gloss.setColorAt(0.0, QColor(255, 255, 255, 170));
+  gloss.setColorAt(1.0, QColor(255, 255, 255, 20));
+  p.setPen(Qt::NoPen);
+  p.setBrush(gloss);
+  p.drawRoundedRect(QRectF(5, 4.5, 25, 10), 4, 4);
+}
+
+class BitmapEngine final : public QIconEngine {
+ public:
+  explicit BitmapEngine(int resource) : resource_(resource) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State /*state*/) override {
+    painter->save();
+    if (mode == QIcon::Disabled) painter->setOpacity(0.45);
+    DrawBitmap(*painter, resource_, rect);
+    painter->restore();
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return scaledPixmap(size, mode, state, 1.0);
+  }
+  // QIcon asks with `size` in device pixels already.
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    QPixmap pixmap(size);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paint(&painter, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
+    return pixmap;
+  }
+  QIconEngine* clone() const override { return new BitmapEngine(resource_); }
+
+ private:
+  int resource_;
+};
+
 }  // namespace
 
 QIcon ArtIcon(Art art) { return QIcon(new ArtEngine(art)); }
+
+bool HasBitmap(int resource) { return LampOf(resource) != nullptr; }
+
+QSize BitmapSize(int resource) {
+  if (!HasBitmap(resource)) return {};
+  return IsButton(resource) ? QSize(35, 32) : QSize(27, 23);
+}
+
+void DrawBitmap(QPainter& painter, int resource, const QRectF& rect) {
+  const Lamp* lamp = LampOf(resource);
+  if (lamp == nullptr || rect.isEmpty()) return;
+  const QSize grid = BitmapSize(resource);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(rect.topLeft());
+  painter.scale(rect.width() / grid.width(), rect.height() / grid.height());
+  if (IsButton(resource)) {
+    DrawKey(painter, *lamp);
+  } else {
+    DrawLed(painter, *lamp);
+  }
+  painter.restore();
+}
+
+QPixmap BitmapPixmap(int resource, QSize size, qreal devicePixelRatio) {
+  if (!HasBitmap(resource) || size.isEmpty()) return {};
+  const QString key = QStringLiteral("tessor-bitmap-%1-%2x%3@%4")
+                          .arg(resource)
+                          .arg(size.width())
+                          .arg(size.height())
+                          .arg(devicePixelRatio);
+  QPixmap pixmap;
+  if (QPixmapCache::find(key, &pixmap)) return pixmap;
+  pixmap = QPixmap((QSizeF(size) * devicePixelRatio).toSize());
+  pixmap.setDevicePixelRatio(devicePixelRatio);
+  pixmap.fill(Qt::transparent);
+  {
+    QPainter painter(&pixmap);
+    DrawBitmap(painter, resource, QRectF(QPointF(0, 0), QSizeF(size)));
+  }
+  QPixmapCache::insert(key, pixmap);
+  return pixmap;
+}
+
+QIcon BitmapIcon(int resource) { return QIcon(new BitmapEngine(resource)); }
 
 QPixmap BuiltInLogo(qreal devicePixelRatio) {
   const QSize size(320, 150);

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+
 namespace ui {
 
 enum class Art {
@@ -20,6 +22,25 @@ enum class Art {
 };
 
 QIcon ArtIcon(Art art);
+
+// The panels' bitmaps by resource number, drawn as vectors: the LEDs 193
+// red, 191 green and 192 blue (27 x 23), the output buttons 188 red and 187
+// green (35 x 32). Any other number is no bitmap.
+namespace bitmap {
+inline constexpr int kGreenButton = 187;
+inline constexpr int kRedButton = 188;
+inline constexpr int kGreenLed = 191;
+inline constexpr int kBlueLed = 192;
+inline constexpr int kRedLed = 193;
+}  // namespace bitmap
+bool HasBitmap(int resource);
+QSize BitmapSize(int resource);
+// Draws bitmap `resource` stretched over `rect`; nothing for no bitmap.
+void DrawBitmap(QPainter& painter, int resource, const QRectF& rect);
+// The bitmap drawn at `size` for `devicePixelRatio`, drawn once and kept.
+QPixmap BitmapPixmap(int resource, QSize size, qreal devicePixelRatio);
+// The bitmap as an icon, sharp at any scale.
+QIcon BitmapIcon(int resource);
 
 // The logo for `language`: "Picture/LOGO-ENG.bmp" (0) or
 // "Picture/LOGO-CHS.bmp" (1) from the working folder when it can be read,

@@ -12,6 +12,7 @@
 #include "program/CommandPages.h"
 #include "settings/SysParams.h"
 #include "ui/CDlgBar_1.h"
+#include "ui/CDlgBar_2.h"
 #include "ui/Fields.h"
 #include "ui/Layout.h"
 #include "ui/LiveValues.h"
@@ -184,11 +185,15 @@ void CCtrlDlg::OnCardChange(int selection) {
 
 void CCtrlDlg::OnStart() {
   StartRequest request;
+  const int active = RunControl.ActivePanel.load();
   if (liveStatus_ != nullptr) {
     request.plotFrame = liveStatus_->PlotFrame();
     // A loop count that is not a whole number in range starts nothing: the
     // operator is asked to correct it.
-    if (RunControl.ActivePanel.load() == panel::kProgram && !liveStatus_->TakeLoopCount(request.loopCount)) return;
+    if (active == panel::kProgram && !liveStatus_->TakeLoopCount(request.loopCount)) return;
   }
+  // The painted page's fields are taken only for a run that may start: a
+  // busy run is refused before any of them is read.
+  if (directMotion_ != nullptr && !AnyMotionBusy()) directMotion_->TakePageValues(active, request);
   StartButton(request);
 }

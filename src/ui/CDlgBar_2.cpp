@@ -1,14 +1,19 @@
 #include "ui/CDlgBar_2.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTimer>
 
 #include "motion/Engine.h"
+#include "motion/RunControl.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
 #include "ui/Artwork.h"
+#include "ui/CCircularTabPage.h"
+#include "ui/CLinearTabPage.h"
+#include "ui/CPtoPTabPage.h"
 #include "ui/Layout.h"
 #include "ui/LiveValues.h"
 #include "ui/Texts.h"
@@ -16,6 +21,8 @@
 namespace {
 
 using namespace ui;
+
+constexpr int kOrvc = 2;
 
 constexpr Item kLayout[] = {
     Tabs(1026).At(0, 0).Span(1, 2),
@@ -27,6 +34,9 @@ constexpr Text kTexts[] = {
     {1301, "Current Speed", "当前速度"},
     {1302, "Current Position", "指令位置"},
     {1303, "Feedback", "反馈位置"},
+    {"CPtoPTabPage", "PtoP Motion", "点位运动"},
+    {"CLinearTabPage", "Linear Interpolation", "直线插补"},
+    {"CCircularTabPage", "Circular Interpolation", "圆弧插补"},
 };
 
 }  // namespace
@@ -40,9 +50,24 @@ CDlgBar_2::CDlgBar_2(QWidget* parent) : QWidget(parent) {
   tabs_ = Control<QTabWidget>(this, 1026);
   logo_ = Control<QLabel>(this, 1312);
 
+  ptop_ = new CPtoPTabPage(tabs_);
+  linear_ = new CLinearTabPage(tabs_);
+  circular_ = new CCircularTabPage(tabs_);
+  // The tabs by model: the circular page exists on every model but has a
+  // tab only on ORVC.
+  tabs_->addTab(ptop_, QStringLiteral("PtoP Motion"));
+  tabs_->addTab(linear_, QStringLiteral("Linear Interpolation"));
+  if (SysParams.Ctrler == kOrvc) {
+    tabs_->addTab(circular_, QStringLiteral("Circular Interpolation"));
+  } else {
+    circular_->hide();
+  }
+
   SetUnitLabels(1);
   StartStatusTimer();
   ApplyLanguageTexts();
+  tabs_->setCurrentIndex(0);
+  connect(tabs_, &QTabWidget::currentChanged, this, &CDlgBar_2::OnTabChange);
 
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &CDlgBar_2::OnTimer);
@@ -56,4 +81,48 @@ void CDlgBar_2::ApplyLanguageTexts() {
   ApplyTexts(this, kTexts, language);
 }
 
+void CDlgBar_2::OnTabChange(int index) {
+  // Choosing a tab shows the page's stored record, dropping unsaved edits.
+  switch (index) {
+    case 0:
+      ptop_->ShowRecord();
+      break;
+    case 1:
+      linear_->ShowRecord();
+      break;
+    case 2:
+      circular_->ShowRecord();
+      break;
+    default:
+      break;
+  }
+}
+
+void CDlgBar_2::TakePageValues(int panel, StartRequest& request) {
+  switch (panel) {
+    case panel::kPtoP:
+      ptop_->TakeValues();
+      request.ptop = ptop_->Values();
+      break;
+    case panel::kLinear:
+      linear_->TakeValues();
+      request.linear = linear_->Values();
+      break;
+    case panel::kCircular:
+      circular_->TakeValues();
+      request.circular = circular_->Values();
+      break;
+    default:
+      break;
+  }
+}
+
 void CDlgBar_2::OnTimer() { live_->Refresh(); }
+
+void CDlgBar_2::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The linear-interpolation page of the direct-motion panel: two to four
+// axes on one straight line at one vector speed.
+
+#include "motion/RunControl.h"
+#include "ui/TabPage.h"
+
+class CLinearTabPage final : public TabPage {
+  Q_OBJECT
+
+ public:
+  explicit CLinearTabPage(QWidget* parent);
+
+  // Shows LinearRunRecord again, dropping what was typed since.
+  void ShowRecord();
+  // Takes the fields in their order; at a field that is not a number the
+  // operator is prompted, and it and the fields after it keep their values.
+  void TakeValues();
+  const LinearTabValues& Values() const { return values_; }
+
+ private:
+  void ApplyLanguageTexts();
+  void UpdateEnables();
+  void ShowValues();
+
+  LinearTabValues values_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The point-to-point page of the direct-motion panel: a single or
+// continuous move of one to four axes at constant or high velocity.
+
+#include "motion/RunControl.h"
+#include "ui/TabPage.h"
+
+class CPtoPTabPage final : public TabPage {
+  Q_OBJECT
+
+ public:
+  explicit CPtoPTabPage(QWidget* parent);
+
+  // Shows PtoPRunRecord again, dropping what was typed since.
+  void ShowRecord();
+  // Takes the fields into the page's values in their order. At a field
+  // that is not a number the operator is prompted, and it and the fields
+  // after it keep the values they held.
+  void TakeValues();
+  const PtoPTabValues& Values() const { return values_; }
+
+ private:
+  void ApplyLanguageTexts();
+  void UpdateEnables();
+  void ShowValues();
+
+  PtoPTabValues values_;
+};

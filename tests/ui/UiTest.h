@@ -90,17 +90,17 @@ class DialogScript final : public QObject {
     for (QWidget* top : QApplication::topLevelWidgets()) {
       if (!top->isVisible() || handled_.count(top) != 0) continue;
       if (auto* box = qobject_cast<QMessageBox*>(top)) {
-        handled_.insert(top);
+        Remember(top);
         AnswerBox(box);
         break;
       }
       if (auto* files = qobject_cast<QFileDialog*>(top)) {
-        handled_.insert(top);
+        Remember(top);
         AnswerFileDialog(files);
         break;
       }
       if (auto* dialog = qobject_cast<QDialog*>(top)) {
-        handled_.insert(top);
+        Remember(top);
         if (!handlers_.empty()) {
           auto handler = std::move(handlers_.front());
           handlers_.pop_front();
@@ -113,6 +113,22 @@ class DialogScript final : public QObject {
       }
     }
     busy_ = false;
+  }
+
+  // A window is answered once while it stays open: again when it opens
+  // again (a dialog kept for reuse), and a new window at a freed address is
+  // not mistaken for one already answered.
+  void Remember(QWidget* top) {
+    handled_.insert(top);
+    top->installEventFilter(this);
+    QObject::connect(top, &QObject::destroyed, this, [this, top] { handled_.erase(top); });
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide) {
+      handled_.erase(watched);
+      watched->removeEventFilter(this);
+    }
+    return false;
   }
 
   void AnswerBox(QMessageBox* box) {

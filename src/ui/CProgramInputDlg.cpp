@@ -61,7 +61,9 @@ CProgramInputDlg::CProgramInputDlg(QWidget* parent) : QDialog(parent) {
     connect(page, &ProgramPage::ExitRequested, this, &QDialog::accept);
   }
   BuildLayout(this, kLayout);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // As compact as its texts allow, and fixed: the fields need no more room
+  // than their minimum.
+  setFixedSize(minimumSizeHint());
 
   commands_ = Control<QComboBox>(this, kCommandList);
   std::vector<std::string> names;

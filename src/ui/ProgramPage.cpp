@@ -26,7 +26,7 @@ constexpr int kExit = 1102;
 constexpr Item kLayout[] = {
     Label(1264, "Delay Time").At(0, 0),
     Edit(kDelay).At(0, 1).Min(90),
-    Label(1265, "Second(s)").At(0, 2),
+    Label(1265, "Second(s)").At(0, 2).Min(70),
     Label(1291, "        Loop").At(0, 3),
     Edit(kLoop).At(0, 4).Min(70),
     Stretch().At(0, 5),

@@ -23,7 +23,6 @@ constexpr Item kLayout[] = {
     Label(1263, "Axis No.").At(0, 0),
     Combo(kAxisList).At(0, 1).Min(120),
     Stretch().At(1, 2),
-    Place("CommonFields").At(2, 0).Span(1, 3),
 };
 
 constexpr Text kTexts[] = {
@@ -32,8 +31,7 @@ constexpr Text kTexts[] = {
 
 }  // namespace
 
-CHomePage::CHomePage(QWidget* parent) : ProgramPage("CHomePage", false, parent) {
-  BuildLayout(this, kLayout);
+CHomePage::CHomePage(QWidget* parent) : ProgramPage("CHomePage", false, kLayout, parent) {
   auto* grid = static_cast<QGridLayout*>(layout());
   grid->setRowStretch(1, 1);
   grid->setColumnStretch(2, 1);

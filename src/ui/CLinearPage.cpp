@@ -60,7 +60,6 @@ constexpr Item kLayout[] = {
     Edit(kVectorAcc).In(kVector).At(0, 5).Min(kFieldWidth),
     Stretch().In(kVector).At(0, 6),
     Stretch().At(2, 0),
-    Place("CommonFields").At(3, 0).Span(1, 4),
 };
 
 constexpr Text kTexts[] = {
@@ -84,8 +83,7 @@ constexpr Text kTexts[] = {
 
 }  // namespace
 
-CLinearPage::CLinearPage(QWidget* parent) : ProgramPage("CLinearPage", true, parent) {
-  BuildLayout(this, kLayout);
+CLinearPage::CLinearPage(QWidget* parent) : ProgramPage("CLinearPage", true, kLayout, parent) {
   static_cast<QGridLayout*>(layout())->setRowStretch(2, 1);
   // X to T with one card; A to D as well otherwise.
   const int cards = RunControl.CardCount.load() == 1 ? 1 : 2;

@@ -90,6 +90,7 @@ int CProgramInputDlg::Open() {
     commands_->setCurrentIndex(entry);
   }
   OnCommandSelect(commands_->currentIndex());
+  commands_->setFocus();
   return exec();
 }
 

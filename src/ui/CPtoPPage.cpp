@@ -76,7 +76,6 @@ constexpr Item kLayout[] = {
     Label(0, "Acceleration").Named("Acceleration4").In(kBox4).At(4, 0),
     Edit(1087).In(kBox4).At(4, 1).Min(kFieldWidth),
     Stretch().At(1, 0),
-    Place("CommonFields").At(2, 0).Span(1, 4),
 };
 
 constexpr Text kTexts[] = {
@@ -108,8 +107,7 @@ constexpr Text kTexts[] = {
 
 }  // namespace
 
-CPtoPPage::CPtoPPage(QWidget* parent) : ProgramPage("CPtoPPage", true, parent) {
-  BuildLayout(this, kLayout);
+CPtoPPage::CPtoPPage(QWidget* parent) : ProgramPage("CPtoPPage", true, kLayout, parent) {
   static_cast<QGridLayout*>(layout())->setRowStretch(1, 1);
   // X to T with one card; A to D as well otherwise.
   const int cards = RunControl.CardCount.load() == 1 ? 1 : 2;

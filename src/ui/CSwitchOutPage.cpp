@@ -29,7 +29,6 @@ constexpr Item kLayout[] = {
     Label(1279, "Electrical Level").At(2, 0),
     Combo(kLevelList).At(2, 1).Min(120),
     Stretch().At(3, 2),
-    Place("CommonFields").At(4, 0).Span(1, 3),
 };
 
 constexpr Text kTexts[] = {
@@ -40,8 +39,7 @@ constexpr Text kTexts[] = {
 
 }  // namespace
 
-CSwitchOutPage::CSwitchOutPage(QWidget* parent) : ProgramPage("CSwitchOutPage", false, parent) {
-  BuildLayout(this, kLayout);
+CSwitchOutPage::CSwitchOutPage(QWidget* parent) : ProgramPage("CSwitchOutPage", false, kLayout, parent) {
   auto* grid = static_cast<QGridLayout*>(layout());
   grid->setRowStretch(3, 1);
   grid->setColumnStretch(2, 1);

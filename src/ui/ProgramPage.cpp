@@ -22,7 +22,7 @@ constexpr int kLoop = 1089;
 constexpr int kStore = 1090;
 constexpr int kExit = 1102;
 
-// The row under every page's own fields; the pages place it by name.
+// The row under every page's own fields.
 constexpr Item kLayout[] = {
     Label(1264, "Delay Time").At(0, 0),
     Edit(kDelay).At(0, 1).Min(90),
@@ -47,13 +47,17 @@ constexpr Text kTexts[] = {
 
 }  // namespace
 
-ProgramPage::ProgramPage(const char* className, bool repeats, QWidget* parent)
+ProgramPage::ProgramPage(const char* className, bool repeats, std::span<const ui::Item> layout, QWidget* parent)
     : QWidget(parent), repeats_(repeats) {
   MarkWindow(this, className);
+  BuildLayout(this, layout);
   auto* common = new QWidget(this);
   common->setObjectName(QStringLiteral("CommonFields"));
   BuildLayout(common, kLayout);
   common->layout()->setContentsMargins(0, 0, 0, 0);
+  auto* grid = static_cast<QGridLayout*>(this->layout());
+  grid->addWidget(common, grid->rowCount(), 0, 1, grid->columnCount());
+
   delay_ = Control<QLineEdit>(common, kDelay);
   loop_ = Control<QLineEdit>(common, kLoop);
   ShowNumber(delay_, 0.0);

@@ -7,6 +7,9 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <span>
+
+#include "ui/Layout.h"
 
 class QComboBox;
 class QLineEdit;
@@ -25,8 +28,10 @@ class ProgramPage : public QWidget {
   void ExitRequested();
 
  protected:
-  // `repeats`: the page offers Loop in add and insert mode.
-  ProgramPage(const char* className, bool repeats, QWidget* parent);
+  // Builds `layout`, and under it the row of Delay Time, Loop, the store
+  // button and Exit, which Tab visits last. `repeats`: the page offers Loop
+  // in add and insert mode.
+  ProgramPage(const char* className, bool repeats, std::span<const ui::Item> layout, QWidget* parent);
 
   // The page's lists, fields and, in modify mode, the entry in EditCommand.
   virtual void OnOpen(bool modify) = 0;

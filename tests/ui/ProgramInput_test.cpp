@@ -392,6 +392,30 @@ class ProgramInputTest : public QObject {
     }));
   }
 
+  // Tab goes from the command list through the shown page's own fields,
+  // then Delay Time, Loop, the store button and Exit.
+  void tabVisitsThePageBeforeTheCommonRow() {
+    Bench bench;
+    auto frame = bench.MakeFrame();
+    DialogScript script;
+    // The fields Tab stops at, from the command list round to it again.
+    auto tabStops = [](CProgramInputDlg* d) {
+      QStringList stops;
+      QWidget* list = Control<QComboBox>(d, kCommandList);
+      QWidget* w = list->nextInFocusChain();
+      for (int i = 0; i < 1000 && w != list; ++i, w = w->nextInFocusChain()) {
+        if (w->isVisibleTo(d) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) != 0) stops << w->objectName();
+      }
+      return stops;
+    };
+    QVERIFY(WorkDialog(script, *frame, kAdd, [&](CProgramInputDlg* d) {
+      QCOMPARE(QApplication::focusWidget(), Control<QComboBox>(d, kCommandList));
+      QCOMPARE(tabStops(d), (QStringList{"1046", "1048", "1050", "1088", "1089", "1090", "1102"}));
+      QVERIFY(Choose(d, code::kSwitchOutput));
+      QCOMPARE(tabStops(d), (QStringList{"1100", "1101", "1117", "1088", "1090", "1102"}));
+    }));
+  }
+
   // Modify loads the selected entry into every page, keeps the row count
   // and the selection, and offers no Loop.
   void modifyReplacesTheSelectedRow() {

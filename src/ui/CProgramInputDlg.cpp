@@ -1,7 +1,6 @@
 #include "ui/CProgramInputDlg.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QStackedWidget>
 
 #include "operator/OperatorMessages.h"
@@ -61,9 +60,6 @@ CProgramInputDlg::CProgramInputDlg(QWidget* parent) : QDialog(parent) {
     connect(page, &ProgramPage::ExitRequested, this, &QDialog::accept);
   }
   BuildLayout(this, kLayout);
-  // As compact as its texts allow, and fixed: the fields need no more room
-  // than their minimum.
-  setFixedSize(minimumSizeHint());
 
   commands_ = Control<QComboBox>(this, kCommandList);
   std::vector<std::string> names;
@@ -71,6 +67,9 @@ CProgramInputDlg::CProgramInputDlg(QWidget* parent) : QDialog(parent) {
   FillList(commands_, names);
   commands_->setMaxVisibleItems(static_cast<int>(names.size()));
   ApplyLanguageTexts();
+  // As compact as its texts allow, and fixed: the fields need no more room
+  // than their minimum.
+  setFixedSize(minimumSizeHint());
   connect(commands_, &QComboBox::currentIndexChanged, this, &CProgramInputDlg::OnCommandSelect);
 }
 
@@ -100,10 +99,18 @@ void CProgramInputDlg::OnCommandSelect(int entry) {
   dialogCodeType_ = codes[static_cast<std::size_t>(entry)];
   ProgramPage* page = ptop_;
   switch (PageForCode(dialogCodeType_)) {
-    case CommandPage::PtoP: page = ptop_; break;
-    case CommandPage::Linear: page = linear_; break;
-    case CommandPage::Home: page = home_; break;
-    case CommandPage::SwitchOutput: page = switchOut_; break;
+    case CommandPage::PtoP:
+      page = ptop_;
+      break;
+    case CommandPage::Linear:
+      page = linear_;
+      break;
+    case CommandPage::Home:
+      page = home_;
+      break;
+    case CommandPage::SwitchOutput:
+      page = switchOut_;
+      break;
   }
   page->ShowCode(dialogCodeType_);
   pages_->setCurrentWidget(page);

@@ -59,9 +59,7 @@ inline void Pick(CProgramInputDlg* dialog, int id, int entry) {
   if (list->isEnabled()) list->setCurrentIndex(entry);
 }
 
-inline QString FieldText(CProgramInputDlg* dialog, int id) {
-  return Control<QLineEdit>(ShownPage(dialog), id)->text();
-}
+inline QString FieldText(CProgramInputDlg* dialog, int id) { return Control<QLineEdit>(ShownPage(dialog), id)->text(); }
 
 inline void Store(CProgramInputDlg* dialog) { Click(ShownPage(dialog), kStore); }
 
@@ -89,7 +87,8 @@ inline bool WorkDialog(DialogScript& script, const std::function<void()>& open,
 
 inline bool WorkDialog(DialogScript& script, CMainFrame& frame, int command,
                        const std::function<void(CProgramInputDlg*)>& steps) {
-  return WorkDialog(script, [&] { frame.RunCommand(command); }, steps);
+  return WorkDialog(
+      script, [&] { frame.RunCommand(command); }, steps);
 }
 
 // Rows of the listing, top first.

@@ -21,7 +21,9 @@ constexpr int kDistance[4] = {1048, 1067, 1068, 1069};
 constexpr int kStartSpeed[4] = {1050, 1073, 1074, 1075};
 constexpr int kMaxSpeed[4] = {1052, 1079, 1080, 1081};
 
-QString Text(QObject* window, const char* name) { return ui::ObjectText(ui::FindObject(window, QString::fromLatin1(name))); }
+QString Text(QObject* window, const char* name) {
+  return ui::ObjectText(ui::FindObject(window, QString::fromLatin1(name)));
+}
 
 MotionCommand PtoPEntry(double distance) {
   MotionCommand c = DefaultEditCommand();
@@ -234,8 +236,8 @@ class ProgramInputTest : public QObject {
     QVERIFY(WorkDialog(script, *frame, kAdd, [&](CProgramInputDlg* d) {
       for (int i = 0; i < 3; ++i) Store(d);
     }));
-    QCOMPARE(ListingRows(bench), Rows({"G00 X10.00 FX20.00 M0.00", "G00 X10.00 FX20.00 M0.00",
-                                       "G00 X10.00 FX20.00 M0.00"}));
+    QCOMPARE(ListingRows(bench),
+             Rows({"G00 X10.00 FX20.00 M0.00", "G00 X10.00 FX20.00 M0.00", "G00 X10.00 FX20.00 M0.00"}));
     QCOMPARE(MotionProgram.size(), std::size_t{3});
     QVERIFY(SameCommand(MotionProgram[0], MotionProgram[1]) && SameCommand(MotionProgram[1], MotionProgram[2]));
     QCOMPARE(Operator().ListSelectedRow(), -1);
@@ -260,9 +262,9 @@ class ProgramInputTest : public QObject {
       Type(d, kDistance[0], QStringLiteral("3"));
       Store(d);
     }));
-    QCOMPARE(ListingRows(bench), Rows({"G01 X10.00 Y-5.00 F25.00 M0.00", "G01 X-10.00 Y5.00 F25.00 M0.00",
-                                       "G01 X10.00 Y-5.00 F25.00 M0.00", "G01 X-10.00 Y5.00 F25.00 M0.00",
-                                       "G01 X3.00 Y-5.00 F25.00 M0.00"}));
+    QCOMPARE(ListingRows(bench),
+             Rows({"G01 X10.00 Y-5.00 F25.00 M0.00", "G01 X-10.00 Y5.00 F25.00 M0.00", "G01 X10.00 Y-5.00 F25.00 M0.00",
+                   "G01 X-10.00 Y5.00 F25.00 M0.00", "G01 X3.00 Y-5.00 F25.00 M0.00"}));
     QCOMPARE(MotionProgram.size(), std::size_t{5});
     QVERIFY(script.Shown().isEmpty());
   }
@@ -548,9 +550,9 @@ class ProgramInputTest : public QObject {
         Store(d);
       }));
       const bool en = language == kLangEnglish;
-      QCOMPARE(script.Shown(), (QStringList{en ? QStringLiteral("Please enter a number.") : QStringLiteral("请键入一个数。"),
-                                            en ? QStringLiteral("Please enter an integer.")
-                                               : QStringLiteral("请键入一个整数。")}));
+      QCOMPARE(script.Shown(),
+               (QStringList{en ? QStringLiteral("Please enter a number.") : QStringLiteral("请键入一个数。"),
+                            en ? QStringLiteral("Please enter an integer.") : QStringLiteral("请键入一个整数。")}));
       QCOMPARE(ListingRows(bench), Rows({"G29 X00 M1.50", "G29 X00 M1.50", "G00 X10.00 FX20.00 M0.00"}));
     }
   }

@@ -557,8 +557,8 @@ class ProgramInputTest : public QObject {
     }
   }
 
-  // While the program runs the listing's double click and every store are
-  // refused with message 11.
+  // While the program runs the listing's double click, menu and Delete key
+  // and every store of the dialog are refused with message 11.
   void editingIsRefusedWhileTheProgramRuns() {
     Bench bench;
     auto frame = bench.MakeFrame();
@@ -570,6 +570,10 @@ class ProgramInputTest : public QObject {
     QTest::mouseDClick(listing->viewport(), Qt::LeftButton, {},
                        listing->visualRect(bench.Port().Listing()->index(1)).center());
     QCOMPARE(script.TakeShown(), QStringList{Message(11)});
+    QTest::mouseClick(listing->viewport(), Qt::RightButton, {},
+                      listing->visualRect(bench.Port().Listing()->index(0)).center());
+    QTest::keyClick(listing, Qt::Key_Delete);
+    QCOMPARE(script.TakeShown(), (QStringList{Message(11), Message(11)}));
     QVERIFY(WorkDialog(script, *frame, kAdd, [&](CProgramInputDlg* d) {
       Store(d);
       QVERIFY(Choose(d, code::kHome1));

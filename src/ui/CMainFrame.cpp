@@ -26,6 +26,7 @@
 #include "ui/CDlgBar_1.h"
 #include "ui/CDlgBar_2.h"
 #include "ui/CDlgBar_3.h"
+#include "ui/CProgramInputDlg.h"
 #include "ui/CProgramListBox.h"
 #include "ui/Layout.h"
 #include "ui/QtOperatorPort.h"
@@ -111,6 +112,8 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   CreateControlBar();
   control_->SetPanels(bar1_, bar2_);
   ApplyLanguageTexts();
+  // One dialog for the frame's life: its pages keep their values.
+  programInput_ = new CProgramInputDlg(this);
 
   // Esc is the operator's stop key anywhere in the window, also in the
   // control bar when it floats.
@@ -277,7 +280,16 @@ void CMainFrame::AfterProgramEmptied() {
   bar1_->Repaint();
 }
 
-void CMainFrame::OpenProgramInput(bool /*freshForModify*/) {}
+// The listing's double click modifies in a dialog of its own, with the
+// pages' initial values besides the entry.
+void CMainFrame::OpenProgramInput(bool freshForModify) {
+  if (freshForModify) {
+    CProgramInputDlg fresh(this);
+    fresh.Open();
+    return;
+  }
+  programInput_->Open();
+}
 
 void CMainFrame::ShowAbout() {
   CAboutDlg about(QString::fromStdString(AboutText(SysParams.LangVer)), this);

@@ -10,6 +10,7 @@ class CCtrlDlg;
 class CDlgBar_1;
 class CDlgBar_2;
 class CDlgBar_3;
+class CProgramInputDlg;
 class QDockWidget;
 class QLabel;
 class QShortcut;
@@ -28,6 +29,8 @@ class CMainFrame final : public QMainWindow {
   CDlgBar_2* DirectMotion() const { return bar2_; }
   CDlgBar_3* Monitor() const { return bar3_; }
   QDockWidget* ControlBar() const { return dock_; }
+  // The program input dialog Add, Insert and Modify open.
+  CProgramInputDlg* ProgramInput() const { return programInput_; }
 
   // One of the frame's commands by identifier (32782 New ... 32771
   // Control), as the menus, the toolbar and the listing's menu send them.
@@ -62,4 +65,5 @@ class CMainFrame final : public QMainWindow {
   QLabel* messagePane_ = nullptr;
   QLabel* clockPane_ = nullptr;
   QShortcut* floatingStop_ = nullptr;
+  CProgramInputDlg* programInput_ = nullptr;
 };

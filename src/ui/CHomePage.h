@@ -1,0 +1,20 @@
+#pragma once
+// The home page of the program input dialog: the axis to home and a delay.
+// The homing direction and speeds are the axis's settings when the command
+// is made.
+
+#include "ui/ProgramPage.h"
+
+class CHomePage final : public ProgramPage {
+  Q_OBJECT
+
+ public:
+  explicit CHomePage(QWidget* parent);
+
+ private:
+  void OnOpen(bool modify) override;
+  void OnStore() override;
+
+  int axisEntry_ = 0;
+  double delay_ = 0.0;
+};

@@ -1,0 +1,74 @@
+#include "ui/CSwitchOutPage.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLineEdit>
+
+#include "motion/EngineState.h"
+#include "program/CommandPages.h"
+#include "program/MotionProgram.h"
+#include "settings/SysParams.h"
+#include "ui/Fields.h"
+#include "ui/Layout.h"
+#include "ui/Texts.h"
+
+namespace {
+
+using namespace ui;
+
+constexpr int kCardList = 1100;
+constexpr int kPortList = 1101;
+constexpr int kLevelList = 1117;
+constexpr int kDelay = 1088;
+
+constexpr Item kLayout[] = {
+    Label(1244, "Card No.").At(0, 0),
+    Combo(kCardList).At(0, 1).Min(120),
+    Label(1278, "Outport No.").At(1, 0),
+    Combo(kPortList).At(1, 1).Min(120),
+    Label(1279, "Electrical Level").At(2, 0),
+    Combo(kLevelList).At(2, 1).Min(120),
+    Stretch().At(3, 2),
+};
+
+constexpr Text kTexts[] = {
+    {1244, "Card No.", "卡号"},
+    {1278, "Outport No.", "输出口选择"},
+    {1279, "Electrical Level", "输出电平"},
+};
+
+}  // namespace
+
+CSwitchOutPage::CSwitchOutPage(QWidget* parent) : ProgramPage("CSwitchOutPage", false, kLayout, parent) {
+  auto* grid = static_cast<QGridLayout*>(layout());
+  grid->setRowStretch(3, 1);
+  grid->setColumnStretch(2, 1);
+  const int language = ListLanguage();
+  // "No.2" when two cards were found.
+  FillList(Control<QComboBox>(this, kCardList), CardListTexts(RunControl.CardCount.load() == 2 ? 2 : 1, language));
+  FillList(Control<QComboBox>(this, kPortList), OutputPortTexts(SysParams.Ctrler, language));
+  FillList(Control<QComboBox>(this, kLevelList), LevelListTexts(language));
+  ApplyTexts(this, kTexts, SysParams.LangVer);
+}
+
+void CSwitchOutPage::OnOpen(bool modify) {
+  if (modify) {
+    cardEntry_ = EntryOf(EditCommand.iAxes[0]);
+    portEntry_ = EntryOf(EditCommand.iAxes[1]);
+    levelEntry_ = EditCommand.iAxes[2];
+    delay_ = EditCommand.dbDelayTime;
+  }
+  Select(Control<QComboBox>(this, kCardList), cardEntry_);
+  Select(Control<QComboBox>(this, kPortList), portEntry_);
+  Select(Control<QComboBox>(this, kLevelList), levelEntry_);
+  Show(kDelay, delay_);
+  ShowInteger(LoopField(), 0);
+}
+
+void CSwitchOutPage::OnStore() {
+  cardEntry_ = Control<QComboBox>(this, kCardList)->currentIndex();
+  portEntry_ = Control<QComboBox>(this, kPortList)->currentIndex();
+  levelEntry_ = Control<QComboBox>(this, kLevelList)->currentIndex();
+  Take(kDelay, delay_);  // after a prompt the page's delay is stored
+  StoreSwitchOutputCommand(cardEntry_, portEntry_, levelEntry_, delay_);
+}

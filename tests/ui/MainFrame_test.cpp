@@ -233,7 +233,8 @@ class MainFrameTest : public QObject {
                           QString::fromStdString(ListingText(Move(3, 30)))}));
     QCOMPARE(bench.Port().ListSelectedRow(), -1);
 
-    frame->RunCommand(32775);  // Modify on a program: no message
+    frame->RunCommand(32775);  // Modify without a selected row
+    QCOMPARE(script.TakeShown(), QStringList{Message(2)});
     MotionProgram.clear();
     bench.Port().ListClear();
     frame->RunCommand(32775);  // Modify on an empty program

@@ -99,12 +99,7 @@ class DialogScript final : public QObject {
   // does not fire again while its own slot runs, so the answer comes from a
   // call of its own and the timer goes on answering the windows it opens.
   void Poll() {
-    // A window shown again (a dialog the quit question brings back) counts
-    // as new once it has been hidden.
-    std::erase_if(handled_, [](const QPointer<QWidget>& w) {
-      const QWidget* widget = w.data();
-      return widget == nullptr || !widget->isVisible();
-    });
+    std::erase_if(handled_, [](const QPointer<QWidget>& w) { return w.isNull(); });
     QWidget* target = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
       if (leaveModeless_ && qobject_cast<QMessageBox*>(top) != nullptr && top->windowModality() == Qt::NonModal) {
@@ -118,9 +113,21 @@ class DialogScript final : public QObject {
     }
     if (target == nullptr) return;
     handled_.emplace_back(target);
+    target->installEventFilter(this);
     QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(target)] {
       if (!window.isNull()) Work(window);
     });
+  }
+
+  // A window is answered once while it stays open, and again each time it
+  // opens again (a dialog kept for reuse, one the quit question brings
+  // back), however soon that is.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide) {
+      std::erase(handled_, watched);
+      watched->removeEventFilter(this);
+    }
+    return false;
   }
 
   void Work(QWidget* target) {

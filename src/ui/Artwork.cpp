@@ -1,6 +1,7 @@
 #include "ui/Artwork.h"
 
 #include <QFile>
+#include <functional>
 #include <QIconEngine>
 #include <QImage>
 #include <QLinearGradient>
@@ -132,28 +133,6 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
   p.restore();
 }
 
-class ArtEngine final : public QIconEngine {
- public:
-  explicit ArtEngine(Art art) : art_(art) {}
-  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State /*state*/) override {
-    DrawArt(*painter, rect, art_, mode != QIcon::Disabled);
-  }
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return scaledPixmap(size, mode, state, 1.0);
-  }
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-    QPixmap pixmap(size * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-    return pixmap;
-  }
-  QIconEngine* clone() const override { return new ArtEngine(art_); }
-
- private:
-  Art art_;
-};
 
 // The lamp colours of the LEDs and output buttons.
 struct Lamp {
@@ -218,13 +197,14 @@ void DrawKey(QPainter& p, const Lamp& lamp) {
   p.drawRoundedRect(QRectF(5, 4.5, 25, 10), 4, 4);
 }
 
-class BitmapEngine final : public QIconEngine {
+// An icon drawn as vectors at whatever size and scale it is asked for.
+using Drawing = std::function<void(QPainter&, const QRect&, bool enabled)>;
+class DrawnEngine final : public QIconEngine {
  public:
-  explicit BitmapEngine(int resource) : resource_(resource) {}
+  explicit DrawnEngine(Drawing draw) : draw_(std::move(draw)) {}
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State /*state*/) override {
     painter->save();
-    if (mode == QIcon::Disabled) painter->setOpacity(0.45);
-    DrawBitmap(*painter, resource_, rect);
+    draw_(*painter, rect, mode != QIcon::Disabled);
     painter->restore();
   }
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -239,15 +219,17 @@ class BitmapEngine final : public QIconEngine {
     paint(&painter, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
     return pixmap;
   }
-  QIconEngine* clone() const override { return new BitmapEngine(resource_); }
+  QIconEngine* clone() const override { return new DrawnEngine(draw_); }
 
  private:
-  int resource_;
+  Drawing draw_;
 };
 
 }  // namespace
 
-QIcon ArtIcon(Art art) { return QIcon(new ArtEngine(art)); }
+QIcon ArtIcon(Art art) {
+  return QIcon(new DrawnEngine([art](QPainter& p, const QRect& rect, bool enabled) { DrawArt(p, rect, art, enabled); }));
+}
 
 bool HasBitmap(int resource) { return LampOf(resource) != nullptr; }
 
@@ -292,7 +274,12 @@ QPixmap BitmapPixmap(int resource, QSize size, qreal devicePixelRatio) {
   return pixmap;
 }
 
-QIcon BitmapIcon(int resource) { return QIcon(new BitmapEngine(resource)); }
+QIcon BitmapIcon(int resource) {
+  return QIcon(new DrawnEngine([resource](QPainter& p, const QRect& rect, bool enabled) {
+    if (!enabled) p.setOpacity(0.45);
+    DrawBitmap(p, resource, rect);
+  }));
+}
 
 QPixmap BuiltInLogo(qreal devicePixelRatio) {
   const QSize size(320, 150);

@@ -59,6 +59,17 @@ class DialogScript final : public QObject {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
     timer_.start();
+    qApp->installEventFilter(this);
+  }
+  ~DialogScript() override { qApp->removeEventFilter(this); }
+  DialogScript(const DialogScript&) = delete;
+  DialogScript& operator=(const DialogScript&) = delete;
+
+  // A window counts as handled until it is shown again: a dialog run once
+  // more, or a new one at the address of one gone, is answered anew.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched->isWidgetType()) handled_.erase(watched);
+    return false;
   }
 
   void Answer(int result) { answers_.push_back(result); }

@@ -26,6 +26,8 @@
 #include "ui/CDlgBar_1.h"
 #include "ui/CDlgBar_2.h"
 #include "ui/CDlgBar_3.h"
+#include "ui/CHomeSettingDlg.h"
+#include "ui/CPtoPSettingDlg.h"
 #include "ui/CProgramListBox.h"
 #include "ui/Layout.h"
 #include "ui/QtOperatorPort.h"
@@ -110,6 +112,14 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   setCentralWidget(control_);
   CreateControlBar();
   control_->SetPanels(bar1_, bar2_);
+  control_->openJogSetting = [this] {
+    CPtoPSettingDlg dialog(this);
+    dialog.exec();
+  };
+  control_->openHomeSetting = [this] {
+    CHomeSettingDlg dialog(this);
+    dialog.exec();
+  };
   ApplyLanguageTexts();
 
   // Esc is the operator's stop key anywhere in the window, also in the

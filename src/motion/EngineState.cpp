@@ -21,6 +21,8 @@ void RunControlRecord::Reset() {
   BusyCircular = false;
   BusyProgram = false;
   TickInProgram = false;
+  SettingsChanging = false;
+  TickInStep = false;
   MotionMode = mode::kSuddenStop;
   ShownCard = 1;
   ActivePanel = panel::kProgram;

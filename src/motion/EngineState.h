@@ -57,6 +57,12 @@ struct RunControlRecord {
   // program: a stop clears BusyProgram at any moment, and the program must
   // not be edited before that step has returned.
   std::atomic<bool> TickInProgram{false};
+  // A setting dialog's Save writes the parameters the tick reads while this
+  // is set; a tick that sees it reads none of them and skips its steps.
+  // TickInStep is set while a tick runs its steps (sequentially consistent
+  // with SettingsChanging: one of the two always sees the other).
+  std::atomic<bool> SettingsChanging{false};
+  std::atomic<bool> TickInStep{false};
   std::atomic<int> MotionMode{mode::kSuddenStop};
   std::atomic<int> ShownCard{1};
   std::atomic<int> ActivePanel{panel::kProgram};

@@ -186,6 +186,14 @@ void StatusTick(std::uint32_t /*id*/, std::uint32_t /*msg*/, std::uintptr_t /*us
                 std::uintptr_t /*dw2*/) {
   StatusTables.TickCount.fetch_add(1, std::memory_order_relaxed);
 
+  // A setting dialog is writing the parameters the steps read: this tick
+  // is skipped, as a late one would be.
+  RunControl.TickInStep.store(true);
+  if (RunControl.SettingsChanging.load()) {
+    RunControl.TickInStep.store(false);
+    return;
+  }
+
   // 1. The hold records cover the two cards.
   for (int k = 0; k < 4; ++k) {
     Compensation.HoldRecord1.iAxes[k] = k + 1;
@@ -230,4 +238,5 @@ void StatusTick(std::uint32_t /*id*/, std::uint32_t /*msg*/, std::uintptr_t /*us
     RunControl.BusyCircular = false;
   if (RunControl.BusyHome.load(std::memory_order_acquire) && HomingRunStep() == 1) RunControl.BusyHome = false;
   if (RunControl.StopCount.load(std::memory_order_acquire) != stopsBefore) engine::RepeatLastStop();
+  RunControl.TickInStep.store(false);
 }

@@ -26,7 +26,9 @@
 #include "ui/CDlgBar_1.h"
 #include "ui/CDlgBar_2.h"
 #include "ui/CDlgBar_3.h"
+#include "ui/CHomeSettingDlg.h"
 #include "ui/CProgramInputDlg.h"
+#include "ui/CPtoPSettingDlg.h"
 #include "ui/CProgramListBox.h"
 #include "ui/Layout.h"
 #include "ui/QtOperatorPort.h"
@@ -111,6 +113,14 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   setCentralWidget(control_);
   CreateControlBar();
   control_->SetPanels(bar1_, bar2_);
+  control_->openJogSetting = [this] {
+    CPtoPSettingDlg dialog(this);
+    dialog.exec();
+  };
+  control_->openHomeSetting = [this] {
+    CHomeSettingDlg dialog(this);
+    dialog.exec();
+  };
   ApplyLanguageTexts();
   // One dialog for the frame's life: its pages keep their values.
   programInput_ = new CProgramInputDlg(this);

@@ -37,8 +37,11 @@ QWidget* MakeWidget(const Item& item, QWidget* parent) {
       return new QLabel(text, parent);
     case Kind::Edit:
       return new QLineEdit(parent);
-    case Kind::Combo:
-      return new QComboBox(parent);
+    case Kind::Combo: {
+      auto* list = new QComboBox(parent);
+      if (!text.isEmpty()) list->addItems(text.split(u'\n'));  // the entries, one a line
+      return list;
+    }
     case Kind::Button: {
       auto* button = new QPushButton(text, parent);
       button->setAutoDefault(false);  // Enter never presses a panel's button

@@ -16,7 +16,7 @@ enum class Kind {
   Panel,    // frameless container
   Label,    // static text
   Edit,     // one-line edit field
-  Combo,    // drop-down list
+  Combo,    // drop-down list; its text holds the entries, one a line
   Button,   // push button
   Radio,    // radio button (one group per container)
   Check,    // check box
@@ -82,7 +82,7 @@ constexpr Item Group(int id, const char* text) { return {Kind::Group, id, text};
 constexpr Item Panel(int id) { return {Kind::Panel, id}; }
 constexpr Item Label(int id, const char* text) { return {Kind::Label, id, text}; }
 constexpr Item Edit(int id) { return {Kind::Edit, id}; }
-constexpr Item Combo(int id) { return {Kind::Combo, id}; }
+constexpr Item Combo(int id, const char* entries = "") { return {Kind::Combo, id, entries}; }
 constexpr Item Button(int id, const char* text) { return {Kind::Button, id, text}; }
 constexpr Item Radio(int id, const char* text) { return {Kind::Radio, id, text}; }
 constexpr Item Check(int id, const char* text) { return {Kind::Check, id, text}; }

@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabWidget>
 
@@ -21,6 +23,16 @@ QTabWidget* TabsHolding(QWidget* page) {
   auto* stack = qobject_cast<QStackedWidget*>(page->parentWidget());
   if (stack == nullptr) return nullptr;
   return qobject_cast<QTabWidget*>(stack->parentWidget());
+}
+
+// A list's entries change language without a selection change: the
+// entry shown stays (by index) and no handler hears of it.
+void SetListEntries(QComboBox* list, const QString& text) {
+  const QSignalBlocker quiet(list);
+  const int shown = list->currentIndex();
+  list->clear();
+  if (!text.isEmpty()) list->addItems(text.split(u'\n'));
+  list->setCurrentIndex(shown < list->count() ? shown : -1);
 }
 
 }  // namespace
@@ -45,6 +57,8 @@ void SetObjectText(QObject* object, const QString& text) {
     group->setTitle(text);
   } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
     edit->setText(text);
+  } else if (auto* list = qobject_cast<QComboBox*>(object)) {
+    SetListEntries(list, text);
   } else if (auto* widget = qobject_cast<QWidget*>(object)) {
     if (QTabWidget* tabs = TabsHolding(widget)) {
       tabs->setTabText(tabs->indexOf(widget), text);
@@ -61,6 +75,11 @@ QString ObjectText(const QObject* object) {
   if (const auto* label = qobject_cast<const QLabel*>(object)) return label->text();
   if (const auto* group = qobject_cast<const QGroupBox*>(object)) return group->title();
   if (const auto* edit = qobject_cast<const QLineEdit*>(object)) return edit->text();
+  if (const auto* list = qobject_cast<const QComboBox*>(object)) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+    return entries.join(u'\n');
+  }
   if (const auto* widget = qobject_cast<const QWidget*>(object)) {
     if (QTabWidget* tabs = TabsHolding(const_cast<QWidget*>(widget))) return tabs->tabText(tabs->indexOf(widget));
     return widget->windowTitle();

@@ -35,7 +35,8 @@ struct Text {
 // Sets the texts of `set` in `window` for `language`; nothing for a language
 // other than English and Chinese. The text goes where the object shows it:
 // a button's or label's text, a group's or menu's title, an action's text,
-// a tab page's tab, the window's caption.
+// a tab page's tab, the window's caption, a drop-down list's entries (one a
+// line; the entry shown stays).
 void ApplyTexts(QWidget* window, std::span<const Text> table, int language, int set = 0);
 
 // English or Chinese by `language` (empty for any other).

@@ -10,7 +10,9 @@
 #include "settings/SysParams.h"
 #include "ui/Artwork.h"
 #include "ui/CCardTypeDlg.h"
+#include "ui/CEquipmentSettingDlg.h"
 #include "ui/CMainFrame.h"
+#include "ui/COtherSettingDlg.h"
 #include "ui/QtOperatorPort.h"
 
 namespace {
@@ -44,6 +46,21 @@ bool RunWithQuitQuestion(QDialog& dialog) {
   return false;
 }
 
+void RunSetUpWizard() {
+  bool equipment = true;
+  for (;;) {
+    if (equipment) {
+      CEquipmentSettingDlg dialog;
+      if (!RunWithQuitQuestion(dialog)) return;
+      equipment = false;
+    } else {
+      COtherSettingDlg dialog;
+      if (!RunWithQuitQuestion(dialog) || !dialog.WentUp()) return;
+      equipment = true;
+    }
+  }
+}
+
 StartUpResult RunStartUp() {
   StartUpResult result;
   LoadSysParams();
@@ -51,6 +68,7 @@ StartUpResult RunStartUp() {
   // The caption follows the language the program started in.
   result.caption = FrameCaption();
   CCardTypeDlg cardType;
+  cardType.runWizard = RunSetUpWizard;
   result.showFrame = RunWithQuitQuestion(cardType);
   return result;
 }

@@ -25,6 +25,12 @@ StartUpResult RunStartUp();
 // Cancel shows it again. False once the program is to quit.
 bool RunWithQuitQuestion(QDialog& dialog);
 
+// The set-up wizard the Card Type dialog's Next runs: Equipment Setting,
+// Next to Other Setting, Up back to Equipment Setting, until Other
+// Setting's Next ends it. Each runs as RunWithQuitQuestion runs it; one is
+// open at a time.
+void RunSetUpWizard();
+
 // The main window's caption for the language: TitleNameEng, TitleNameChs
 // (stored as GBK), or empty for another language.
 QString FrameCaption();

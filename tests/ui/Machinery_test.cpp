@@ -1,6 +1,7 @@
 // The machinery every window uses: number fields, text tables, layouts and
 // the operator port's boxes, listing and courier.
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,8 @@ constexpr ui::Item kLayout[] = {
     ui::Label(1299, "Row NO.").In(1301).At(0, 0),
     ui::Edit(1120).In(1301).At(0, 1),
     ui::Button(1121, "Start(&T)").At(1, 0),
+    ui::Combo(1230, "No\nYes").At(2, 0),
+    ui::Combo(1231).At(2, 1),
 };
 
 constexpr ui::Text kTexts[] = {
@@ -28,6 +31,7 @@ constexpr ui::Text kTexts[] = {
     {1301, "Current Speed", "当前速度"},
     {1299, "  Loop", "总循环次数"},
     {1121, "Start(&T)", "开始(&T)", 1},
+    {1230, "No\nYes", "否\n是"},
 };
 
 }  // namespace
@@ -118,6 +122,25 @@ class MachineryTest : public QObject {
     QCOMPARE(window.windowTitle(), QStringLiteral("类型选择"));
     QCOMPARE(TextOf(&window, 1301), QStringLiteral("当前速度"));
     QCOMPARE(TextOf(&window, 1121), QStringLiteral("开始(&T)"));
+  }
+
+  // A list's entries are its text: from the layout, then by language; the
+  // entry shown stays and no handler hears of the change.
+  void listEntriesFollowTheLanguage() {
+    QWidget window;
+    ui::BuildLayout(&window, kLayout);
+    auto* list = Find<QComboBox>(&window, 1230);
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(Find<QComboBox>(&window, 1231)->count(), 0);
+    list->setCurrentIndex(1);
+    int changes = 0;
+    QObject::connect(list, &QComboBox::currentIndexChanged, [&changes] { ++changes; });
+    ui::ApplyTexts(&window, kTexts, kLangChinese);
+    QCOMPARE(TextOf(&window, 1230), QStringLiteral("否\n是"));
+    QCOMPARE(list->currentText(), QStringLiteral("是"));
+    ui::SetObjectText(list, QStringLiteral("Only"));
+    QCOMPARE(list->currentIndex(), -1);  // the entry shown is gone
+    QCOMPARE(changes, 0);
   }
 
   // A window's lookup does not reach into a nested window with the same

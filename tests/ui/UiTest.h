@@ -67,6 +67,8 @@ class DialogScript final : public QObject {
     QObject::connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
     timer_.start();
   }
+  DialogScript(const DialogScript&) = delete;
+  DialogScript& operator=(const DialogScript&) = delete;
 
   void Answer(int result) { answers_.push_back(result); }
   void AnswerFile(const QString& path) { files_.push_back(path); }

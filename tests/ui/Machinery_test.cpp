@@ -229,6 +229,18 @@ class MachineryTest : public QObject {
     }
   }
 
+  // Qt's own strings (edit menus, the file dialog) follow the language.
+  void qtStringsFollowTheLanguage() {
+    Bench bench;
+    const QString english = QCoreApplication::translate("QLineEdit", "&Undo");
+    QCOMPARE(english, QStringLiteral("&Undo"));
+    bench.Port().FollowLanguage(kLangChinese);
+    const QString chinese = QCoreApplication::translate("QLineEdit", "&Undo");
+    QVERIFY2(chinese != english && chinese.contains(QStringLiteral("(&U)")), qPrintable(chinese));
+    bench.Port().FollowLanguage(kLangEnglish);
+    QCOMPARE(QCoreApplication::translate("QLineEdit", "&Undo"), english);
+  }
+
   // Selections written from the tick's thread are posted, never waited for.
   void selectionsFromAnotherThreadArePosted() {
     Bench bench;

@@ -52,6 +52,11 @@ int ResultOf(QMessageBox* box) {
   return button != nullptr ? button->objectName().toInt() : 0;
 }
 
+// The default button of a box asked through the engine: its first one.
+int FirstResult(BoxButtons buttons) {
+  return buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? kBoxYes : kBoxOk;
+}
+
 QWidget* BoxParent() {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;
   if (QWidget* active = QApplication::activeWindow()) return active;
@@ -105,6 +110,11 @@ QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view cap
       add(kYes);
       box->setEscapeButton(add(kNo));
       break;
+    case BoxButtons::YesNoCancel:
+      add(kYes);
+      add(kNo);
+      box->setEscapeButton(add(kCancel));
+      break;
   }
   return box;
 }
@@ -121,8 +131,7 @@ int QtOperatorPort::Ask(std::string_view text, std::string_view caption, BoxButt
 int QtOperatorPort::MessageBox(std::string_view text, std::string_view caption, BoxButtons buttons,
                                BoxIcon icon) {
   if (!OnUiThread()) return AskFromCourier(text, caption, buttons, icon);
-  const int first = buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk;
-  return Ask(text, caption, buttons, icon, first);
+  return Ask(text, caption, buttons, icon, FirstResult(buttons));
 }
 
 // The courier of a box from the status tick waits here while the box stands
@@ -160,8 +169,8 @@ void QtOperatorPort::ShowCourierBox(const std::shared_ptr<PendingAnswer>& pendin
     std::lock_guard lock(couriersMutex_);
     if (releasing_) return;  // already answered
   }
-  QMessageBox* box = MakeBox(text.toStdString(), caption.toStdString(), buttons, icon,
-                             buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk, BoxParent());
+  QMessageBox* box =
+      MakeBox(text.toStdString(), caption.toStdString(), buttons, icon, FirstResult(buttons), BoxParent());
   box->setWindowModality(Qt::NonModal);
   box->setAttribute(Qt::WA_DeleteOnClose);
   connect(box, &QMessageBox::finished, box, [pending, box] { Answer(pending, ResultOf(box)); });

@@ -6,10 +6,13 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QThread>
 #include <QTranslator>
+#include <optional>
 
 #include "operator/OperatorMessages.h"
+#include "ui/Artwork.h"
 
 namespace {
 
@@ -31,18 +34,26 @@ constexpr BoxButton kCancel{kBoxCancel, QMessageBox::RejectRole, "Cancel", "取�
 constexpr BoxButton kYes{kBoxYes, QMessageBox::YesRole, "Yes", "是"};
 constexpr BoxButton kNo{kBoxNo, QMessageBox::NoRole, "No", "否"};
 
-QMessageBox::Icon IconOf(BoxIcon icon) {
+// Our own icons, drawn sharp at any scale: the style's are small bitmaps.
+std::optional<ui::Art> ArtOf(BoxIcon icon) {
   switch (icon) {
     case BoxIcon::Exclamation:
-      return QMessageBox::Warning;
+      return ui::Art::Warning;
     case BoxIcon::Information:
-      return QMessageBox::Information;
+      return ui::Art::Information;
     case BoxIcon::Question:
-      return QMessageBox::Question;
+      return ui::Art::Help;
     case BoxIcon::None:
       break;
   }
-  return QMessageBox::NoIcon;
+  return std::nullopt;
+}
+
+void SetBoxIcon(QMessageBox* box, BoxIcon icon) {
+  const std::optional<ui::Art> art = ArtOf(icon);
+  if (!art) return;
+  const int side = box->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, box);
+  box->setIconPixmap(ui::ArtIcon(*art).pixmap(QSize(side, side), box->devicePixelRatioF()));
 }
 
 // The answer a closed box gives: its clicked button, or its escape button.
@@ -90,7 +101,7 @@ QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view cap
   auto* box = new QMessageBox(parent);
   box->setWindowTitle(FromUtf8(caption));
   box->setText(FromUtf8(text));
-  box->setIcon(IconOf(icon));
+  SetBoxIcon(box, icon);
   const bool chinese = CurrentLanguage() == kLangChinese;
   auto add = [&](const BoxButton& b) {
     QPushButton* button = box->addButton(QString::fromUtf8(chinese ? b.chinese : b.english), b.role);

@@ -117,6 +117,8 @@ void PlotRecord::Reset() {
   CurrentOffsetX = CurrentOffsetY = 0.0;
   Geometry = CPathPlot{};
   FreeSegments();
+  std::vector<PlotSegment>().swap(Preview);
+  PreviewSource.reset();
 }
 
 void PlotRecord::FreeSegments() { std::vector<PlotSegment>().swap(Segments); }

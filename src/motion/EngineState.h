@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "motion/PlotGeometry.h"
@@ -190,6 +191,16 @@ struct PlotSegment {
   std::int32_t y2;
 };
 
+// What the planned path was computed from: the program's revision, the
+// plot frame, and the unit and pulse equivalent of axes 1 and 2.
+struct PlotPreviewSource {
+  std::uint64_t revision = 0;
+  PlotRect frame{};
+  std::array<std::int32_t, 2> unit{};
+  std::array<std::uint64_t, 2> equivalentBits{};  // bit for bit: NaN equals itself
+  bool operator==(const PlotPreviewSource&) const = default;
+};
+
 // The path plot: origin, window and fitted geometry of the program run.
 // The origin is written by the tick at every new pass; everything else
 // belongs to the user-interface thread.
@@ -204,6 +215,9 @@ struct PlotRecord {
   double CurrentOffsetX = 0.0, CurrentOffsetY = 0.0;
   std::vector<PlotSegment> Segments;
   CPathPlot Geometry;  // the frame of the live status bar's plot
+  // The planned path of the program, drawn under the run's path.
+  std::vector<PlotSegment> Preview;
+  std::optional<PlotPreviewSource> PreviewSource;  // none: not computed yet
 
   void Reset();
   // Frees the segment list: count and capacity 0.

@@ -1,5 +1,6 @@
 #include "motion/PathPlot.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -44,8 +45,14 @@ std::int32_t PixelCoordinate(double value) {
   return static_cast<std::int32_t>(t);
 }
 
-void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY) {
-  minX = maxX = minY = maxY = 0.0;
+namespace {
+
+// The walk of the program a run's path window comes from: running sums of
+// the axis-1 and axis-2 distances (pulses) of the point-to-point and
+// linear-interpolation rows. `atSlot(x, y)` after every axis-1 or axis-2
+// slot, `atRowEnd(x, y)` after every such row.
+template <class AtSlot, class AtRowEnd>
+void WalkProgramPath(AtSlot atSlot, AtRowEnd atRowEnd) {
   double x = 0.0, y = 0.0;
   const std::size_t rows = engine::ProgramRowCount();
   for (std::size_t r = 0; r < rows; ++r) {
@@ -55,15 +62,80 @@ void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY) {
     for (int k = 0; k < n && k < 4; ++k) {
       if (row->iAxes[k] == 1) {
         x += engine::AxisToPulses(1, row->dbDis[k]);
-        if (x < minX) minX = x;
-        if (x > maxX) maxX = x;
+        atSlot(x, y);
       } else if (row->iAxes[k] == 2) {
         y += engine::AxisToPulses(2, row->dbDis[k]);
-        if (y < minY) minY = y;
-        if (y > maxY) maxY = y;
+        atSlot(x, y);
       }
     }
+    atRowEnd(x, y);
   }
+}
+
+// A path point (pulses from the start point) in pixels, as the live plot
+// maps the run's positions.
+PixelPoint PathPixel(double scale, double zeroX, double zeroY, double x, double y) {
+  return {scale * x + zeroX, zeroY - scale * y};
+}
+
+PlotPreviewSource PreviewSourceNow(const PlotRect& frame) {
+  PlotPreviewSource source;
+  source.revision = ProgramRevision();
+  source.frame = frame;
+  for (int axis = 1; axis <= 2; ++axis) {
+    const auto i = static_cast<std::size_t>(axis - 1);
+    source.unit[i] = SysParams.Unit[i];
+    source.equivalentBits[i] = std::bit_cast<std::uint64_t>(engine::PulseEquivalentOf(axis));
+  }
+  return source;
+}
+
+}  // namespace
+
+void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY) {
+  minX = maxX = minY = maxY = 0.0;
+  WalkProgramPath(
+      [&](double x, double y) {
+        if (x < minX) minX = x;
+        if (x > maxX) maxX = x;
+        if (y < minY) minY = y;
+        if (y > maxY) maxY = y;
+      },
+      [](double, double) {});
+}
+
+std::vector<PlotSegment> PlannedPath(const PlotRect& frame) {
+  double minX, maxX, minY, maxY;
+  ComputePathWindow(minX, maxX, minY, maxY);
+  CPathPlot plot;
+  plot.SetRect(frame);
+  plot.FitWindow(minX, maxX, minY, maxY);
+  const double scale = plot.Scale();
+  const PixelPoint zero = plot.Map(0.0, 0.0);
+  std::vector<PlotSegment> path;
+  if (scale == 0.0) return path;  // no extent: nothing to draw
+  std::int32_t penX = PixelCoordinate(zero.x);
+  std::int32_t penY = PixelCoordinate(zero.y);
+  WalkProgramPath([](double, double) {},
+                  [&](double x, double y) {
+                    const PixelPoint p = PathPixel(scale, zero.x, zero.y, x, y);
+                    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+                    const std::int32_t px = PixelCoordinate(p.x);
+                    const std::int32_t py = PixelCoordinate(p.y);
+                    if (px == penX && py == penY) return;
+                    path.push_back({penX, penY, px, py});
+                    penX = px;
+                    penY = py;
+                  });
+  return path;
+}
+
+bool UpdatePathPreview(const PlotRect& frame, bool always) {
+  const PlotPreviewSource source = PreviewSourceNow(frame);
+  if (!always && Plot.PreviewSource == source) return false;
+  Plot.Preview = PlannedPath(frame);
+  Plot.PreviewSource = source;
+  return true;
 }
 
 void FitAndResetPlot(const PlotRect& frame) {
@@ -91,7 +163,7 @@ PlotUpdate AdvancePlot(double commandX, double commandY) {
   if (!inside || !moved) return update;
 
   update.from = {Plot.LastPixelX, Plot.LastPixelY};
-  update.to = {Plot.Scale * ox + Plot.ZeroPixelX, Plot.ZeroPixelY - Plot.Scale * oy};
+  update.to = PathPixel(Plot.Scale, Plot.ZeroPixelX, Plot.ZeroPixelY, ox, oy);
   if (ProgramRun.LoopsDone.load(std::memory_order_relaxed) == 0) {
     update.action = PlotAction::Line;
     Plot.Segments.push_back({PixelCoordinate(update.from.x), PixelCoordinate(update.from.y),

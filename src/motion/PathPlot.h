@@ -5,6 +5,7 @@
 // belongs to the windows.
 
 #include <cstdint>
+#include <vector>
 
 #include "motion/EngineState.h"
 #include "motion/PlotGeometry.h"
@@ -18,6 +19,19 @@ std::int32_t PixelCoordinate(double value);
 // axis-1 and axis-2 distances (pulses) of its point-to-point and
 // linear-interpolation rows, with the start point always inside.
 void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY);
+
+// The planned path of the current program fitted into `frame` exactly as
+// a run fits its path: the rows walked as for the path window, one
+// segment from each point-to-point or linear-interpolation row's end point
+// to the next one's, mapped and truncated as the run's segments are.
+// Segments that would not move a pixel are left out, and so are points
+// that are not numbers; a program without axis-1 or axis-2 motion has none.
+std::vector<PlotSegment> PlannedPath(const PlotRect& frame);
+
+// Keeps Plot.Preview the planned path for `frame`: computed again when the
+// program, the frame or the conversion of axes 1 and 2 changed since it
+// was (or when `always`). True when it was computed.
+bool UpdatePathPreview(const PlotRect& frame, bool always = false);
 
 // What the run command does to the plot at the start of a program run,
 // after the window is in Plot: fit it into `frame`, map (0, 0) as the pen's

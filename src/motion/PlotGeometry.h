@@ -8,6 +8,7 @@ struct PlotRect {
   std::int32_t top = 0;
   std::int32_t right = 0;
   std::int32_t bottom = 0;
+  bool operator==(const PlotRect&) const = default;
 };
 
 struct PixelPoint {

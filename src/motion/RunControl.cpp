@@ -56,6 +56,8 @@ void StartProgramRun(const StartRequest& request) {
   Operator().RequestRepaint();
   ComputePathWindow(Plot.MinX, Plot.MaxX, Plot.MinY, Plot.MaxY);
   FitAndResetPlot(request.plotFrame);
+  // The planned path under the run's, fitted alike.
+  UpdatePathPreview(request.plotFrame, true);
   Operator().RequestRepaint();
   ProgramRun.LoopTotal = request.loopCount;
   RunReport.Begin();

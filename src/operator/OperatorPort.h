@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
-enum class BoxButtons { Ok, OkCancel, YesNo };
+// YesNoCancel: the question before unsaved edits are lost (Cancel keeps
+// everything as it was).
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class BoxIcon { None, Exclamation, Information, Question };
 
 // Box results, with the values the Windows program used.

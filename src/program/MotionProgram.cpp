@@ -8,6 +8,30 @@
 std::vector<MotionCommand> MotionProgram;
 MotionCommand EditCommand = DefaultEditCommand();
 
+namespace {
+// Both belong to the user-interface thread: the tick never edits the program.
+struct ProgramChanges {
+  bool changed = false;
+  std::uint64_t revision = 0;
+};
+ProgramChanges programChanges;
+}  // namespace
+
+bool ProgramChanged() { return programChanges.changed; }
+std::uint64_t ProgramRevision() { return programChanges.revision; }
+
+void NoteProgramEdited() {
+  programChanges.changed = true;
+  ++programChanges.revision;
+}
+
+void NoteProgramReplaced() {
+  programChanges.changed = false;
+  ++programChanges.revision;
+}
+
+void NoteProgramSaved() { programChanges.changed = false; }
+
 MotionCommand DefaultEditCommand() {
   MotionCommand c{};
   c.iCodeType = code::kConstPtoP1;

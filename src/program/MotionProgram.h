@@ -17,6 +17,19 @@ extern std::vector<MotionCommand> MotionProgram;
 // every entry through.
 extern MotionCommand EditCommand;
 
+// Whether the program holds edits that no Open, Save, Save As or New has
+// followed: the file commands and quitting ask before such edits are lost.
+bool ProgramChanged();
+// Moves on with every change of the program's entries (an edit, Open, New),
+// so a view of the whole program (the planned path) knows to follow.
+std::uint64_t ProgramRevision();
+// An edit changed the entries.
+void NoteProgramEdited();
+// Open or New put a whole program in place: nothing of it is unsaved.
+void NoteProgramReplaced();
+// The program was written to its file.
+void NoteProgramSaved();
+
 // Code 0x02010000, axes 1-4, no delay, distances 50, start-up 20, maximum
 // 50, acceleration 20.
 MotionCommand DefaultEditCommand();

@@ -75,6 +75,7 @@ void DeleteSelectedCommand() {
     return;
   }
   MotionProgram.erase(MotionProgram.begin() + s);
+  NoteProgramEdited();
   Operator().ListDelete(s);
   Operator().ListSelect(-1);
 }
@@ -89,6 +90,7 @@ int StoreCommands(const std::vector<MotionCommand>& commands, InsertWithoutSelec
         MotionProgram.push_back(c);
         port.ListAppend(ListingText(c));
       }
+      NoteProgramEdited();
       return static_cast<int>(commands.size());
     case kEditInsert: {
       if (s < 0 && rule == InsertWithoutSelection::Refuse) {
@@ -97,6 +99,7 @@ int StoreCommands(const std::vector<MotionCommand>& commands, InsertWithoutSelec
       }
       const std::size_t first = s < 0 ? 0 : static_cast<std::size_t>(s) + 1;
       MotionProgram.insert(MotionProgram.begin() + static_cast<long>(first), commands.begin(), commands.end());
+      NoteProgramEdited();
       for (std::size_t k = 0; k < commands.size(); ++k) {
         port.ListInsert(static_cast<int>(first + k), ListingText(commands[k]));
       }
@@ -109,6 +112,7 @@ int StoreCommands(const std::vector<MotionCommand>& commands, InsertWithoutSelec
         return 0;
       }
       MotionProgram[static_cast<std::size_t>(s)] = commands.front();
+      NoteProgramEdited();
       port.ListDelete(s);
       port.ListInsert(s, ListingText(commands.front()));
       port.ListSelect(s);

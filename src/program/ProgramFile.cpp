@@ -1,10 +1,13 @@
 #include "program/ProgramFile.h"
 
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 #include "program/MotionProgram.h"
+#include "program/RecentFiles.h"
 #include "program/RunGuard.h"
 #include "settings/NumberText.h"
 #include "settings/ProfileFile.h"
@@ -41,8 +44,23 @@ class KeyBuilder {
 
 void EmptyProgram() {
   MotionProgram.clear();
+  NoteProgramReplaced();
   Operator().ListClear();
   Operator().RequestRepaint();
+}
+
+// The texts of this file's own boxes: English for a language other than
+// English and Chinese too, since they guard the operator's work.
+std::string_view Say(std::string_view english, std::string_view chinese) {
+  return CurrentLanguage() == kLangChinese ? chinese : english;
+}
+
+// True only when the file is certainly gone; a folder that cannot be
+// searched is left to the open's own message.
+bool FileGone(const std::string& path) {
+  std::error_code error;
+  const bool exists = std::filesystem::exists(path, error);
+  return !exists && !error;
 }
 
 // Reads one entry into EditCommand, each key searched on from the last
@@ -64,11 +82,22 @@ bool ReadEntry(CProfileFile& file, KeyBuilder& keys, std::size_t d) {
 
 }  // namespace
 
+bool ConfirmDiscardChanges() {
+  if (!ProgramChanged()) return true;
+  const int answer = Operator().MessageBox(Say("Save changes to the program?", "是否保存对程序的修改?"), kAppTitle,
+                                           BoxButtons::YesNoCancel, BoxIcon::Question);
+  if (answer == kBoxNo) return true;
+  if (answer != kBoxYes) return false;  // Cancel, or no answer at all
+  ProgramFileSave();
+  return !ProgramChanged();
+}
+
 bool ProgramFileNew() {
   if (AnyMotionBusy()) {
     ShowOperatorMessage(9);
     return false;
   }
+  if (!ConfirmDiscardChanges()) return false;
   SavePath.clear();
   EmptyProgram();
   ResetEditCommand();
@@ -85,6 +114,7 @@ void OpenProgramFile(const std::string& path) {
     return;
   }
   SavePath = path;
+  RecentFiles.Add(path);
   std::int32_t count = 0;
   if (ProfileFile.ReadInt("CommandNo", count) != 0 || count <= 0) {
     ProfileFile.Close();
@@ -99,6 +129,7 @@ void OpenProgramFile(const std::string& path) {
     AppendCodeLine(EditCommand.iCodeType);
   }
   ProfileFile.Close();
+  NoteProgramReplaced();
 }
 
 bool ProgramFileOpen() {
@@ -106,9 +137,31 @@ bool ProgramFileOpen() {
     ShowOperatorMessage(9);
     return false;
   }
+  if (!ConfirmDiscardChanges()) return false;
   const auto chosen = Operator().ChooseFile(FileDialogKind::Open, kSuggestedName);
   if (!chosen) return false;
   OpenProgramFile(*chosen);
+  return true;
+}
+
+bool ProgramFileOpenRecent(std::size_t index) {
+  if (AnyMotionBusy()) {
+    ShowOperatorMessage(9);
+    return false;
+  }
+  if (index >= RecentFiles.Entries().size()) return false;
+  const std::string path = RecentFiles.Entries()[index];
+  // Asked before the unsaved-program question: a file that is gone costs
+  // the operator nothing.
+  if (FileGone(path)) {
+    RecentFiles.Remove(path);
+    std::string text(Say("The program file no longer exists:\n", "程序文件已不存在:\n"));
+    text.append(path).append(Say("\nIt has been removed from the recent files.", "\n已将其从最近文件中删除。"));
+    Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::Exclamation);
+    return false;
+  }
+  if (!ConfirmDiscardChanges()) return false;
+  OpenProgramFile(path);
   return true;
 }
 
@@ -142,7 +195,10 @@ void ProgramFileSave() {
     const auto chosen = Operator().ChooseFile(FileDialogKind::Save, kSuggestedName);
     if (chosen) SavePath = *chosen;
   }
-  if (!SavePath.empty()) WriteProgramFile(SavePath);
+  if (!SavePath.empty() && WriteProgramFile(SavePath)) {
+    NoteProgramSaved();
+    RecentFiles.Add(SavePath);
+  }
   ShownPath = SavePath;
 }
 
@@ -150,7 +206,10 @@ void ProgramFileSaveAs() {
   const auto chosen = Operator().ChooseFile(FileDialogKind::SaveAs, kSuggestedName);
   if (chosen) {
     SavePath = *chosen;
-    WriteProgramFile(*chosen);
+    if (WriteProgramFile(*chosen)) {
+      NoteProgramSaved();
+      RecentFiles.Add(*chosen);
+    }
   }
   ShownPath = chosen.value_or(std::string());
 }

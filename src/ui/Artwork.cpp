@@ -129,6 +129,30 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
       p.drawEllipse(QRectF(11.6, 2.1, 2.8, 2.8));
       break;
     }
+    case Art::Warning: {
+      QPainterPath sign;
+      sign.moveTo(8, 1.2);
+      sign.lineTo(15.2, 14.3);
+      sign.lineTo(0.8, 14.3);
+      sign.closeSubpath();
+      p.setPen(QPen(QColor(0x9a, 0x5b, 0x08), 0.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.setBrush(QColor(0xf2, 0xb1, 0x2b));
+      p.drawPath(sign);
+      p.setPen(Qt::NoPen);
+      p.setBrush(kInk);
+      p.drawRoundedRect(QRectF(7.2, 5.0, 1.6, 5.2), 0.8, 0.8);
+      p.drawEllipse(QRectF(7.15, 11.0, 1.7, 1.7));
+      break;
+    }
+    case Art::Information: {
+      p.setPen(Qt::NoPen);
+      p.setBrush(kPath);
+      p.drawEllipse(QRectF(1, 1, 14, 14));
+      p.setBrush(Qt::white);
+      p.drawEllipse(QRectF(7.1, 3.6, 1.8, 1.8));
+      p.drawRoundedRect(QRectF(7.15, 6.6, 1.7, 5.8), 0.6, 0.6);
+      break;
+    }
   }
   p.restore();
 }

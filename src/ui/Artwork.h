@@ -1,6 +1,6 @@
 #pragma once
 // Tessor's own artwork, drawn as vectors so that it is sharp at any scale:
-// toolbar and tab icons and the built-in logo.
+// toolbar, tab and message box icons and the built-in logo.
 
 #include <QIcon>
 #include <QPixmap>
@@ -19,6 +19,8 @@ enum class Art {
   Single,   // an arrow from a point (the single-step tab)
   Signals,  // lamps (the other-function tab)
   App,      // the application
+  Warning,      // boxes: an amber triangle with "!"
+  Information,  // boxes: a blue disc with "i"
 };
 
 QIcon ArtIcon(Art art);

@@ -107,6 +107,7 @@ void CDlgBar_1::OnTimer() {
     ShowText(total_, QString::number(MotionProgram.size()));
     ShowText(row_, QString::number(port_.ListSelectedRow() + 1));
   }
+  plot_->FollowProgram();
   plot_->Advance(StatusTables.CommandPosition[0].load(), StatusTables.CommandPosition[1].load());
   live_->Refresh();
 }
@@ -115,5 +116,7 @@ void CDlgBar_1::Repaint() {
   plot_->Replay();
   update();
 }
+
+void CDlgBar_1::FollowProgram() { plot_->FollowProgram(); }
 
 void CDlgBar_1::paintEvent(QPaintEvent* /*event*/) { RunControl.ActivePanel = panel::kProgram; }

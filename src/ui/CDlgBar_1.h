@@ -28,11 +28,15 @@ class CDlgBar_1 final : public QWidget {
   // 100000000, else a prompt and false.
   bool TakeLoopCount(int& loops);
 
-  // The 100 ms refresh: row and total fields, path plot, live values.
+  // The 100 ms refresh: row and total fields, planned and live path plot,
+  // live values.
   void OnTimer();
 
   // Invalidate with erasing: the plot is drawn again from its segments.
   void Repaint();
+
+  // The plot's planned path follows the program (while no run is active).
+  void FollowProgram();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -17,8 +17,10 @@
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
 #include "operator/OperatorMessages.h"
+#include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
 #include "program/ProgramFile.h"
+#include "program/RecentFiles.h"
 #include "settings/SysParams.h"
 #include "ui/Artwork.h"
 #include "ui/CAboutDlg.h"
@@ -32,6 +34,7 @@
 #include "ui/CProgramListBox.h"
 #include "ui/Layout.h"
 #include "ui/QtOperatorPort.h"
+#include "ui/RecentFileMenu.h"
 #include "ui/Texts.h"
 
 namespace {
@@ -122,6 +125,7 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
     dialog.exec();
   };
   ApplyLanguageTexts();
+  recentFiles_->Load();
   // One dialog for the frame's life: its pages keep their values.
   programInput_ = new CProgramInputDlg(this);
 
@@ -160,7 +164,10 @@ void CMainFrame::CreateMenu() {
   fileMenu_->addSeparator();
   add(command::kPrint)->setEnabled(false);  // nothing prints
   fileMenu_->addSeparator();
-  add(command::kRecentFile)->setEnabled(false);
+  QList<QAction*> recent{add(command::kRecentFile)};
+  for (int i = 1; i < RecentFileMenu::kCommandCount; ++i) recent << add(command::kRecentFile + i);
+  recentFiles_ = std::make_unique<RecentFileMenu>(recent);
+  fileMenu_->setToolTipsVisible(true);  // a shortened path shows in full
   fileMenu_->addSeparator();
   add(command::kExit);
   for (QAction* action : fileMenu_->actions()) {
@@ -241,23 +248,34 @@ void CMainFrame::OnTimer() {
   const QString clock = ClockText();
   clockPane_->setFixedWidth(clockPane_->fontMetrics().horizontalAdvance(clock) + 2 * clockPane_->margin() + 4);
   if (clockPane_->text() != clock) clockPane_->setText(clock);
-  const QString path = QString::fromStdString(ShownPath);
+  QString path = QString::fromStdString(ShownPath);
+  if (ProgramChanged()) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
   if (messagePane_->text() != path) messagePane_->setText(path);
 }
 
+CMainFrame::~CMainFrame() = default;
+
 void CMainFrame::RunCommand(int id) {
+  if (id >= command::kRecentFile && id < command::kRecentFile + RecentFileMenu::kCommandCount) {
+    OpenRecentFile(id - command::kRecentFile);
+    return;
+  }
   switch (id) {
     case command::kNew:
       if (ProgramFileNew()) AfterProgramEmptied();
+      recentFiles_->Follow();  // the unsaved-program question may have saved
       break;
     case command::kOpen:
       if (ProgramFileOpen()) AfterProgramEmptied();
+      recentFiles_->Follow();
       break;
     case command::kSave:
       ProgramFileSave();
+      recentFiles_->Follow();
       break;
     case command::kSaveAs:
       ProgramFileSaveAs();
+      recentFiles_->Follow();
       break;
     case command::kAdd:
       if (BeginAddCommand()) OpenProgramInput(false);
@@ -285,9 +303,16 @@ void CMainFrame::RunCommand(int id) {
   }
 }
 
+void CMainFrame::OpenRecentFile(int index) {
+  if (index < 0) return;
+  if (ProgramFileOpenRecent(static_cast<std::size_t>(index))) AfterProgramEmptied();
+  recentFiles_->Follow();
+}
+
 void CMainFrame::AfterProgramEmptied() {
   Plot.FreeSegments();
   bar1_->Repaint();
+  bar1_->FollowProgram();
 }
 
 // The listing's double click modifies in a dialog of its own, with the
@@ -306,11 +331,20 @@ void CMainFrame::ShowAbout() {
   about.exec();
 }
 
+// With unsaved edits the question is whether to save them, and its Cancel
+// is the way back; otherwise the quit question.
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  const bool chinese = SysParams.LangVer == kLangChinese;
-  const char* question = chinese ? "您确定退出该程序?" : "Are you sure to quit the program?";
-  const char* title = chinese ? "退出" : "Exit";
-  if (port_.Ask(question, title, BoxButtons::YesNo, BoxIcon::Question, kBoxNo) != kBoxYes) {
+  bool quit = false;
+  if (ProgramChanged()) {
+    quit = ConfirmDiscardChanges();
+    recentFiles_->Follow();
+  } else {
+    const bool chinese = SysParams.LangVer == kLangChinese;
+    const char* question = chinese ? "您确定退出该程序?" : "Are you sure to quit the program?";
+    const char* title = chinese ? "退出" : "Exit";
+    quit = port_.Ask(question, title, BoxButtons::YesNo, BoxIcon::Question, kBoxNo) == kBoxYes;
+  }
+  if (!quit) {
     event->ignore();
     return;
   }

@@ -5,6 +5,7 @@
 // About box and the question on closing.
 
 #include <QMainWindow>
+#include <memory>
 
 class CCtrlDlg;
 class CDlgBar_1;
@@ -17,12 +18,14 @@ class QShortcut;
 class QTabWidget;
 class QToolBar;
 class QtOperatorPort;
+class RecentFileMenu;
 
 class CMainFrame final : public QMainWindow {
   Q_OBJECT
 
  public:
   CMainFrame(QtOperatorPort& port, const QString& caption);
+  ~CMainFrame() override;
 
   CCtrlDlg* ControlPanel() const { return control_; }
   CDlgBar_1* LiveStatus() const { return bar1_; }
@@ -37,7 +40,7 @@ class CMainFrame final : public QMainWindow {
   void RunCommand(int command);
 
   // The 50 ms clock: the time in the clock pane, the shown path in the
-  // message pane.
+  // message pane, marked " *" while the program has unsaved edits.
   void OnTimer();
 
  protected:
@@ -50,6 +53,7 @@ class CMainFrame final : public QMainWindow {
   void CreateControlBar();
   void ApplyLanguageTexts();
   void AfterProgramEmptied();
+  void OpenRecentFile(int index);
   void OpenProgramInput(bool freshForModify);
   void ShowAbout();
 
@@ -66,4 +70,5 @@ class CMainFrame final : public QMainWindow {
   QLabel* clockPane_ = nullptr;
   QShortcut* floatingStop_ = nullptr;
   CProgramInputDlg* programInput_ = nullptr;
+  std::unique_ptr<RecentFileMenu> recentFiles_;
 };

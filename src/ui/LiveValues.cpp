@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QFontMetricsF>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "motion/EngineState.h"
@@ -82,10 +84,30 @@ LiveValues::LiveValues(QWidget* parent) : QWidget(parent) {
       field->setFocusPolicy(Qt::NoFocus);
     }
   }
+  FitUnitCaptions();
   shownPanels.push_back(this);
 }
 
 LiveValues::~LiveValues() { std::erase(shownPanels, this); }
+
+// Each unit caption is as wide as the widest unit it may show, measured in
+// its font at the screen's scale: a change of units never clips it.
+void LiveValues::FitUnitCaptions() {
+  const QFontMetricsF metrics(speedUnit_[0]->font(), speedUnit_[0]);
+  auto width = [&](std::string_view text) {
+    return static_cast<int>(std::ceil(metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))))) + 2;
+  };
+  int speed = 0, length = 0;
+  for (int code = unit::kPulse; code <= unit::kDegree; ++code) {
+    speed = std::max(speed, width(UnitSpeedText(code)));
+    length = std::max(length, width(UnitLengthText(code)));
+  }
+  for (std::size_t k = 0; k < 4; ++k) {
+    speedUnit_[k]->setMinimumWidth(speed);
+    positionUnit_[k]->setMinimumWidth(length);
+    feedbackUnit_[k]->setMinimumWidth(length);
+  }
+}
 
 void LiveValues::Refresh() {
   const int card = RunControl.ShownCard.load();

@@ -28,6 +28,8 @@ class LiveValues final : public QWidget {
   void ShowUnitLabels(int card);
 
  private:
+  void FitUnitCaptions();
+
   std::array<QLineEdit*, 4> speed_{};
   std::array<QLineEdit*, 4> position_{};
   std::array<QLineEdit*, 4> feedback_{};

@@ -1,6 +1,9 @@
 #include "ui/PathPlotView.h"
 
+#include <QList>
+#include <QLine>
 #include <QPainter>
+#include <vector>
 
 #include "motion/EngineState.h"
 #include "motion/PathPlot.h"
@@ -11,11 +14,18 @@ constexpr int kMarkerRadius = 4;  // the marker is 8 x 8 pixels
 
 QPoint Truncated(const PixelPoint& p) { return {PixelCoordinate(p.x), PixelCoordinate(p.y)}; }
 
-QPen PathPen() {
-  QPen pen(PathPlotView::PathColour());
+QPen PathPen(const QColor& colour = PathPlotView::PathColour()) {
+  QPen pen(colour);
   pen.setWidth(1);
   pen.setCosmetic(false);
   return pen;
+}
+
+void DrawSegments(QPainter& painter, const std::vector<PlotSegment>& segments) {
+  QList<QLine> lines;
+  lines.reserve(static_cast<qsizetype>(segments.size()));
+  for (const PlotSegment& s : segments) lines.append(QLine(s.x1, s.y1, s.x2, s.y2));
+  painter.drawLines(lines);
 }
 
 }  // namespace
@@ -44,10 +54,17 @@ void PathPlotView::Rebuild() {
   if (image_.size() != pixels) image_ = QImage(pixels, QImage::Format_RGB32);
   image_.setDevicePixelRatio(ratio);
   image_.fill(Background());
-  if (Plot.Segments.empty()) return;
+  if (Plot.Segments.empty() && Plot.Preview.empty()) return;
   QPainter painter(&image_);
+  painter.setPen(PathPen(PlanColour()));
+  DrawSegments(painter, Plot.Preview);
   painter.setPen(PathPen());
-  for (const PlotSegment& s : Plot.Segments) painter.drawLine(s.x1, s.y1, s.x2, s.y2);
+  DrawSegments(painter, Plot.Segments);
+}
+
+void PathPlotView::FollowProgram() {
+  if (RunControl.BusyProgram.load()) return;
+  if (UpdatePathPreview(Frame())) Replay();
 }
 
 QRect PathPlotView::MarkerRect(QPoint centre) const {
@@ -92,7 +109,10 @@ void PathPlotView::paintEvent(QPaintEvent* /*event*/) {
   DrawMarker(painter);
 }
 
-void PathPlotView::resizeEvent(QResizeEvent* /*event*/) { stale_ = true; }
+void PathPlotView::resizeEvent(QResizeEvent* /*event*/) {
+  stale_ = true;
+  FollowProgram();
+}
 
 QImage PathPlotView::Picture() {
   if (stale_ || image_.size() != size() * devicePixelRatioF()) Rebuild();

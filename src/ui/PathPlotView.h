@@ -3,7 +3,9 @@
 // program run's first pass is drawn into a backing image as it is
 // travelled; later passes move an inverted marker along it. The marker is
 // drawn over the image when painting, so a repaint never leaves a stray
-// one. A repaint request replays the segment list.
+// one. A repaint request replays the segment list. Under it, in a quiet
+// colour, the planned path of the program, which follows the program while
+// no run is active.
 
 #include <QImage>
 #include <QPoint>
@@ -25,15 +27,20 @@ class PathPlotView final : public QWidget {
   // axes 1 and 2 (pulses).
   void Advance(double commandX, double commandY);
 
-  // Invalidate with erasing: background and the recorded path again, no
-  // marker.
+  // Invalidate with erasing: background, planned and recorded path again,
+  // no marker.
   void Replay();
+
+  // While no program runs: the planned path follows the program, the
+  // frame and the axes' units; drawn again when it changed.
+  void FollowProgram();
 
   // What is shown now, marker included (for tests and pictures).
   QImage Picture();
 
   static QColor Background() { return {200, 200, 180}; }
   static QColor PathColour() { return {0, 0, 255}; }
+  static QColor PlanColour() { return {150, 150, 140}; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -6,10 +6,13 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QThread>
 #include <QTranslator>
+#include <optional>
 
 #include "operator/OperatorMessages.h"
+#include "ui/Artwork.h"
 
 namespace {
 
@@ -31,18 +34,26 @@ constexpr BoxButton kCancel{kBoxCancel, QMessageBox::RejectRole, "Cancel", "取�
 constexpr BoxButton kYes{kBoxYes, QMessageBox::YesRole, "Yes", "是"};
 constexpr BoxButton kNo{kBoxNo, QMessageBox::NoRole, "No", "否"};
 
-QMessageBox::Icon IconOf(BoxIcon icon) {
+// Our own icons, drawn sharp at any scale: the style's are small bitmaps.
+std::optional<ui::Art> ArtOf(BoxIcon icon) {
   switch (icon) {
     case BoxIcon::Exclamation:
-      return QMessageBox::Warning;
+      return ui::Art::Warning;
     case BoxIcon::Information:
-      return QMessageBox::Information;
+      return ui::Art::Information;
     case BoxIcon::Question:
-      return QMessageBox::Question;
+      return ui::Art::Help;
     case BoxIcon::None:
       break;
   }
-  return QMessageBox::NoIcon;
+  return std::nullopt;
+}
+
+void SetBoxIcon(QMessageBox* box, BoxIcon icon) {
+  const std::optional<ui::Art> art = ArtOf(icon);
+  if (!art) return;
+  const int side = box->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, box);
+  box->setIconPixmap(ui::ArtIcon(*art).pixmap(QSize(side, side), box->devicePixelRatioF()));
 }
 
 // The answer a closed box gives: its clicked button, or its escape button.
@@ -50,6 +61,11 @@ int ResultOf(QMessageBox* box) {
   QAbstractButton* button = box->clickedButton();
   if (button == nullptr) button = box->escapeButton();
   return button != nullptr ? button->objectName().toInt() : 0;
+}
+
+// The default button of a box asked through the engine: its first one.
+int FirstResult(BoxButtons buttons) {
+  return buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? kBoxYes : kBoxOk;
 }
 
 QWidget* BoxParent() {
@@ -85,7 +101,7 @@ QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view cap
   auto* box = new QMessageBox(parent);
   box->setWindowTitle(FromUtf8(caption));
   box->setText(FromUtf8(text));
-  box->setIcon(IconOf(icon));
+  SetBoxIcon(box, icon);
   const bool chinese = CurrentLanguage() == kLangChinese;
   auto add = [&](const BoxButton& b) {
     QPushButton* button = box->addButton(QString::fromUtf8(chinese ? b.chinese : b.english), b.role);
@@ -105,6 +121,11 @@ QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view cap
       add(kYes);
       box->setEscapeButton(add(kNo));
       break;
+    case BoxButtons::YesNoCancel:
+      add(kYes);
+      add(kNo);
+      box->setEscapeButton(add(kCancel));
+      break;
   }
   return box;
 }
@@ -121,8 +142,7 @@ int QtOperatorPort::Ask(std::string_view text, std::string_view caption, BoxButt
 int QtOperatorPort::MessageBox(std::string_view text, std::string_view caption, BoxButtons buttons,
                                BoxIcon icon) {
   if (!OnUiThread()) return AskFromCourier(text, caption, buttons, icon);
-  const int first = buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk;
-  return Ask(text, caption, buttons, icon, first);
+  return Ask(text, caption, buttons, icon, FirstResult(buttons));
 }
 
 // The courier of a box from the status tick waits here while the box stands
@@ -160,8 +180,8 @@ void QtOperatorPort::ShowCourierBox(const std::shared_ptr<PendingAnswer>& pendin
     std::lock_guard lock(couriersMutex_);
     if (releasing_) return;  // already answered
   }
-  QMessageBox* box = MakeBox(text.toStdString(), caption.toStdString(), buttons, icon,
-                             buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk, BoxParent());
+  QMessageBox* box =
+      MakeBox(text.toStdString(), caption.toStdString(), buttons, icon, FirstResult(buttons), BoxParent());
   box->setWindowModality(Qt::NonModal);
   box->setAttribute(Qt::WA_DeleteOnClose);
   connect(box, &QMessageBox::finished, box, [pending, box] { Answer(pending, ResultOf(box)); });

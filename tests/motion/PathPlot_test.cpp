@@ -7,8 +7,19 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
+#include <utility>
+#include <vector>
 
 #include "EngineFixture.h"
+#include "motion/RunControl.h"
+
+bool operator==(const PlotSegment& a, const PlotSegment& b) {
+  return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
+}
+void PrintTo(const PlotSegment& s, std::ostream* out) {
+  *out << "(" << s.x1 << "," << s.y1 << ")-(" << s.x2 << "," << s.y2 << ")";
+}
 
 namespace {
 
@@ -154,6 +165,164 @@ TEST_F(PathWindowTest, FirstPassDrawsAndRecordsLaterPassesOnlyMoveAMarker) {
   SStop();
   EXPECT_TRUE(Plot.Segments.empty());
   EXPECT_EQ(Plot.Segments.capacity(), 0u);
+}
+
+// The planned path of the program: the run's walk, fit and pixels.
+class PlannedPathTest : public enginetest::EngineTest {
+ protected:
+  // The segments a run's first pass records when its position stands at
+  // each row's end in turn (the live plot samples its positions).
+  std::vector<PlotSegment> RunSegmentsThroughRowEnds(const std::vector<std::pair<double, double>>& rowEnds) {
+    ComputePathWindow(Plot.MinX, Plot.MaxX, Plot.MinY, Plot.MaxY);
+    Plot.OriginX = 300;
+    Plot.OriginY = -700;
+    FitAndResetPlot(kFrame);
+    RunControl.BusyProgram = true;
+    for (const auto& [x, y] : rowEnds) AdvancePlot(300 + x, -700 + y);
+    RunControl.BusyProgram = false;
+    return Plot.Segments;
+  }
+};
+
+TEST_F(PlannedPathTest, LiesExactlyWhereTheRunDrawsThroughItsRowEnds) {
+  MotionProgram = {
+      Command(code::kConstPtoP1, {1, 2, 3, 4}, {1000, 0, 0, 0}),
+      Command(code::kFastLine2, {1, 2, 3, 4}, {-400, 800, 0, 0}),
+      Command(code::kHome1, {2, 1, 3, 4}, {1, 0, 0, 0}),            // no path of its own
+      Command(code::kConstPtoP1, {3, 1, 2, 4}, {5000, 0, 0, 0}),    // axis 3 only
+      Command(code::kSwitchOutput, {1, 2, 1, 0}, {900, 900, 0, 0}),  // a card and a bit
+      Command(code::kConstPtoP2, {2, 1, 3, 4}, {-1100, 250, 0, 0}),
+      Command(code::kConstLine3, {3, 2, 1, 4}, {40, 150, -600, 0}),
+  };
+  const std::vector<PlotSegment> planned = PlannedPath(kFrame);
+  const std::vector<PlotSegment> run =
+      RunSegmentsThroughRowEnds({{1000, 0}, {600, 800}, {600, 800}, {600, 800}, {850, -300}, {250, -150}});
+  ASSERT_EQ(planned.size(), 4u);
+  EXPECT_EQ(planned, run);
+  // Fitted as the run fits: Y from -300 to 800 over 170 pixels decides.
+  EXPECT_NEAR(planned[1].y2, 20 + 15, 1);
+  EXPECT_NEAR(planned[2].y2, 220 - 15, 1);
+  for (const PlotSegment& s : planned) {
+    for (const int x : {s.x1, s.x2}) EXPECT_TRUE(x >= kFrame.left + 15 && x <= kFrame.right - 15) << x;
+    for (const int y : {s.y1, s.y2}) EXPECT_TRUE(y >= kFrame.top && y <= kFrame.bottom) << y;
+  }
+  // The path is one line: each segment starts where the last one ended.
+  for (std::size_t i = 1; i < planned.size(); ++i) {
+    EXPECT_EQ(planned[i].x1, planned[i - 1].x2);
+    EXPECT_EQ(planned[i].y1, planned[i - 1].y2);
+  }
+}
+
+TEST_F(PlannedPathTest, ConvertsWithTheAxesOwnUnits) {
+  SysParams.Unit[0] = 1;  // mm, 0.01 mm a pulse
+  SysParams.Guide[0] = 1;
+  SysParams.MotorPulse[0] = 100;
+  SysParams.MotorRatio[0] = 1;
+  ComputeEquivalents();
+  MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {10, 0, 0, 0}),
+                   Command(code::kFastPtoP1, {1, 2, 3, 4}, {-25, 0, 0, 0})};
+  // Window -1500 to 1000 pulses: the start point 1500/2500 of the way.
+  const std::vector<PlotSegment> planned = PlannedPath(kFrame);
+  ASSERT_EQ(planned.size(), 2u);
+  EXPECT_NEAR(planned[0].x1, 199, 1);
+  EXPECT_NEAR(planned[0].x2, 315, 1);
+  EXPECT_NEAR(planned[1].x2, 25, 1);
+  for (const PlotSegment& s : planned) {
+    EXPECT_EQ(s.y1, 120);
+    EXPECT_EQ(s.y2, 120);
+  }
+}
+
+TEST_F(PlannedPathTest, NothingWithoutAxisOneOrTwoMotion) {
+  EXPECT_TRUE(PlannedPath(kFrame).empty());  // no program
+  MotionProgram = {Command(code::kConstPtoP2, {3, 4, 1, 2}, {500, 500, 900, 900}),
+                   Command(code::kHome1, {1, 2, 3, 4}, {1, 0, 0, 0}),
+                   Command(code::kSwitchOutput, {1, 2, 1, 0}, {0, 0, 0, 0}),
+                   Command(code::kArc, {1, 2, 3, 4}, {100, 100, 0, 0})};
+  EXPECT_TRUE(PlannedPath(kFrame).empty());
+  // A frame with no room inside its margins shows nothing either.
+  MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {100, 0, 0, 0})};
+  EXPECT_TRUE(PlannedPath({0, 0, 20, 20}).empty());
+}
+
+TEST_F(PlannedPathTest, DamagedDistancesNeverDrawOutsideTheFrame) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<std::vector<MotionCommand>> programs = {
+      {Command(code::kConstPtoP1, {1, 2, 3, 4}, {nan, 0, 0, 0}), Command(code::kConstPtoP1, {2, 1, 3, 4}, {100, 0, 0, 0})},
+      {Command(code::kConstPtoP1, {2, 1, 3, 4}, {100, 0, 0, 0}), Command(code::kConstPtoP1, {1, 2, 3, 4}, {inf, 0, 0, 0})},
+      {Command(code::kConstLine2, {1, 2, 3, 4}, {1e300, -1e300, 0, 0}), Command(code::kConstPtoP1, {1, 2, 3, 4}, {1, 0, 0, 0})},
+      {Command(code::kConstLine2, {1, 2, 3, 4}, {-1e-300, 1e-300, 0, 0})},
+  };
+  for (const auto& program : programs) {
+    MotionProgram = program;
+    for (const PlotSegment& s : PlannedPath(kFrame)) {
+      for (const int x : {s.x1, s.x2}) EXPECT_TRUE(x >= kFrame.left && x <= kFrame.right) << x;
+      for (const int y : {s.y1, s.y2}) EXPECT_TRUE(y >= kFrame.top && y <= kFrame.bottom) << y;
+    }
+  }
+}
+
+// Ten thousand one-pulse steps make a line of a few hundred pixels: one
+// segment per pixel moved, ending where the program ends.
+TEST_F(PlannedPathTest, StepsWithinOnePixelMakeNoSegments) {
+  MotionProgram.assign(10000, Command(code::kConstPtoP1, {1, 2, 3, 4}, {1, 0, 0, 0}));
+  MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {-5000, 0, 0, 0}));
+  const std::vector<PlotSegment> planned = PlannedPath(kFrame);
+  ASSERT_FALSE(planned.empty());
+  EXPECT_LE(planned.size(), 300u);
+  EXPECT_NEAR(planned.back().x2, 315, 1);
+  EXPECT_NEAR(planned.back().y2, planned.front().y1 + 145, 1);  // 5000 pulses at X's scale, downwards
+  for (std::size_t i = 1; i < planned.size(); ++i) EXPECT_EQ(planned[i].x1, planned[i - 1].x2);
+}
+
+TEST_F(PlannedPathTest, PreviewFollowsTheProgramTheFrameAndTheUnits) {
+  MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {1000, 0, 0, 0})};
+  NoteProgramReplaced();
+  EXPECT_TRUE(UpdatePathPreview(kFrame));
+  EXPECT_EQ(Plot.Preview, PlannedPath(kFrame));
+  EXPECT_FALSE(UpdatePathPreview(kFrame));  // nothing changed
+
+  MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {500, 0, 0, 0}));
+  NoteProgramEdited();
+  EXPECT_TRUE(UpdatePathPreview(kFrame));
+  EXPECT_EQ(Plot.Preview.size(), 2u);
+
+  const PlotRect wider{0, 0, 600, 400};
+  EXPECT_TRUE(UpdatePathPreview(wider));
+  EXPECT_EQ(Plot.Preview, PlannedPath(wider));
+  EXPECT_FALSE(UpdatePathPreview(wider));
+
+  SysParams.Unit[1] = 1;
+  ComputeEquivalents();
+  EXPECT_TRUE(UpdatePathPreview(wider));
+  EXPECT_FALSE(UpdatePathPreview(wider));
+  EXPECT_TRUE(UpdatePathPreview(wider, true));
+
+  MotionProgram.clear();
+  NoteProgramReplaced();
+  EXPECT_TRUE(UpdatePathPreview(wider));
+  EXPECT_TRUE(Plot.Preview.empty());
+}
+
+// A program run computes the preview again with the run's own frame and
+// keeps it through the stops, which only forget the run's path.
+TEST_F(PlannedPathTest, RunsAndStopsKeepThePreview) {
+  MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {1000, 0, 0, 0})};
+  EXPECT_TRUE(UpdatePathPreview({0, 0, 100, 100}));
+  MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {800, 0, 0, 0}));  // no note: only the run sees it
+  RunControl.ActivePanel = panel::kProgram;
+  StartRequest request;
+  request.plotFrame = kFrame;
+  ASSERT_EQ(StartButton(request), 1);
+  EXPECT_EQ(Plot.Preview, PlannedPath(kFrame));
+  EXPECT_EQ(Plot.Preview.size(), 2u);
+  Ticks(50);
+  DStop();
+  EXPECT_EQ(Plot.Preview.size(), 2u);
+  SStop();
+  EXPECT_EQ(Plot.Preview.size(), 2u);
+  EXPECT_TRUE(Plot.Segments.empty());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ int RecordingPort::MessageBox(std::string_view text, std::string_view caption, B
     boxAnswers_.pop_front();
     return answer;
   }
-  return buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk;
+  return buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? kBoxYes : kBoxOk;
 }
 
 void RecordingPort::ListAppend(std::string_view text) {

@@ -38,7 +38,8 @@ class RecordingPort : public OperatorPort {
   void ProcessPendingEvents() override;
   std::optional<std::string> ChooseFile(FileDialogKind kind, std::string_view suggestedName) override;
 
-  // Script: the next boxes answer these results in order, then the defaults.
+  // Script: the next boxes answer these results in order, then the defaults
+  // (OK for OK boxes and OK/Cancel, Yes for Yes/No and Yes/No/Cancel).
   void AnswerBoxes(std::vector<int> results);
   // Script: the next file choosers return these (nullopt = cancelled).
   void AnswerFiles(std::vector<std::optional<std::string>> paths);

@@ -10,7 +10,9 @@
 #include <QMenu>
 
 #include "UiTest.h"
+#include "ui/CDlgBar_2.h"
 #include "ui/CProgramListBox.h"
+#include "ui/LiveValues.h"
 #include "ui/PathPlotView.h"
 
 using namespace uitest;
@@ -90,6 +92,26 @@ class LiveStatusTest : public QObject {
     QCOMPARE(TextOf(frame->LiveStatus(), kLoop), QStringLiteral("1"));
     const QPixmap logo = Control<QLabel>(frame->LiveStatus(), 1312)->pixmap();
     QCOMPARE(logo.deviceIndependentSize().toSize(), QSize(320, 150));
+  }
+
+  // Whatever units the axes use, their captions in both bars show in full.
+  void unitCaptionsShowInFull() {
+    Bench bench(kOrvb, 1, kLangChinese);
+    auto frame = bench.MakeFrame();
+    for (int unit = 0; unit < 4; ++unit) {
+      for (int i = 0; i < 4; ++i) SysParams.Unit[i] = unit;
+      ComputeEquivalents();
+      SetUnitLabels(1);
+      QCoreApplication::processEvents();
+      for (QWidget* bar : {static_cast<QWidget*>(frame->LiveStatus()), static_cast<QWidget*>(frame->DirectMotion())}) {
+        for (int id = 1165; id <= 1176; ++id) {
+          auto* caption = Control<QLabel>(bar, id);
+          const int needed = caption->fontMetrics().horizontalAdvance(caption->text());
+          QVERIFY2(caption->width() >= needed,
+                   qPrintable(QStringLiteral("%1 \"%2\": %3 < %4").arg(id).arg(caption->text()).arg(caption->width()).arg(needed)));
+        }
+      }
+    }
   }
 
   // A logo picture in the working folder replaces the built-in one.

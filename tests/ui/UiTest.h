@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -36,6 +37,7 @@
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramFile.h"
+#include "program/RecentFiles.h"
 #include "settings/SysParams.h"
 #include "ui/CCtrlDlg.h"
 #include "ui/CDlgBar_1.h"
@@ -256,9 +258,18 @@ class Bench {
     SysParamsPath = (folder_.path() + QStringLiteral("/sysparam.cfg")).toStdString();
     ResetEngineState();
     MotionProgram.clear();
+    NoteProgramReplaced();
+    RecentFiles.Clear();
     ResetEditCommand();
     SavePath.clear();
     ShownPath.clear();
+    // The application's settings store (the recent files) in the test's
+    // folder, never the user's.
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tessor"));
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, folder_.filePath(QStringLiteral("settings")));
+    }
     SysParams.SetDefaults();
     SysParams.LangVer = language;
     SysParams.CheckTime = 0.0;

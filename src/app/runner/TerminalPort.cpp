@@ -21,7 +21,7 @@ int TerminalPort::MessageBox(std::string_view text, std::string_view, BoxButtons
     std::fflush(stderr);
   }
   ++boxes_;
-  return buttons == BoxButtons::YesNo ? kBoxYes : kBoxOk;
+  return buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? kBoxYes : kBoxOk;
 }
 
 void TerminalPort::ListAppend(std::string_view text) {

@@ -172,17 +172,16 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
 
 TEST_F(DebianPackage, AptCanResolveItsDependenciesOnAFreshSystem) {
   if (!HasProgram("apt-get")) GTEST_SKIP() << "apt-get is not installed";
+  if (Shell("apt-cache show libqt6widgets6 >/dev/null").status != 0) {
+    GTEST_SKIP() << "apt's package lists do not know libqt6widgets6 (apt-get update has not run)";
+  }
   // An empty package database stands for a fresh machine: apt must find
   // every dependency in the package lists. Only simulated.
   const fs::path state = scratch_->Path() / "apt-state";
   fs::create_directories(state);
   WriteText(state / "status", "");
   const Result r = Shell("apt-get -s -q -o Dir::State::status=" + Quote((state / "status").string()) +
-                       " -o Debug::NoLocking=1 install " + Quote(package_.string()));
-  if (r.status != 0 && (r.err.find("Unable to locate") != std::string::npos ||
-                        r.err.find("has no installation candidate") != std::string::npos)) {
-    GTEST_SKIP() << "apt's package lists are missing or stale here (apt-get update):\n" << Describe(r);
-  }
+                         " -o Debug::NoLocking=1 install " + Quote(package_.string()));
   ASSERT_EQ(r.status, 0) << Describe(r);
   EXPECT_NE(r.out.find("Inst tessor (" TESSOR_VERSION), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Inst libqt6widgets6"), std::string::npos) << r.out;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <mutex>
+#include <vector>
 
 #include "platform/ProgramPath.h"
 
@@ -30,16 +31,25 @@ std::string ModuleFileName(std::string_view baseName) {
   return name;
 }
 
+std::vector<std::string> ModuleFolders() {
+  std::vector<std::string> folders;
+  std::string folder = ModuleFolder();
+  if (folder.empty()) return folders;
+  if (folder.back() != '/') folder += '/';
+  folders.push_back(folder);
+  std::string installed = InstalledLibraryFolder(folder);
+  if (!installed.empty()) folders.push_back(std::move(installed));
+  return folders;
+}
+
 ModuleHandle LoadModule(std::string_view baseName) {
   if (baseName.empty() || baseName.find('/') != std::string_view::npos) return nullptr;
   const std::string file = ModuleFileName(baseName);
-  std::string folder = ModuleFolder();
-  if (!folder.empty()) {
-    if (folder.back() != '/') folder += '/';
-    const std::string local = folder + file;
-    if (access(local.c_str(), F_OK) == 0) {
-      return dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL);
-    }
+  // The first folder that holds the file decides: a library that is there
+  // but does not load is not replaced by another one of the same name.
+  for (const std::string& folder : ModuleFolders()) {
+    const std::string path = folder + file;
+    if (access(path.c_str(), F_OK) == 0) return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   // A name without a slash makes the loader search its own path only
   // (LD_LIBRARY_PATH, run paths, the cache, the system folders).

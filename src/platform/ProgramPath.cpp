@@ -25,4 +25,13 @@ std::string ProgramFolder() {
   return path.substr(0, slash + 1);
 }
 
+std::string InstalledLibraryFolder(std::string_view programFolder) {
+  constexpr std::string_view kBin = "/bin/";
+  if (!programFolder.ends_with(kBin)) return {};
+  std::string folder(programFolder.substr(0, programFolder.size() - kBin.size() + 1));
+  folder += kInstalledLibraryDir;
+  folder += '/';
+  return folder;
+}
+
 }  // namespace platform

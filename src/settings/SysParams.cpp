@@ -1,8 +1,11 @@
 #include "settings/SysParams.h"
 
+#include <unistd.h>
+
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 #include "platform/ProgramPath.h"
+#include "platform/UserFolders.h"
 #include "settings/ProfileFile.h"
 
 SysParamsRecord SysParams;
@@ -14,6 +17,19 @@ namespace {
 const bool languageBound = (BindLanguageSetting(&SysParams.LangVer), true);
 
 std::string folderOverride;
+std::string programFolderOverride;
+
+constexpr const char* kFileName = "sysparam.cfg";
+constexpr const char* kUserFolderName = "tessor";
+
+std::string WithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string ProgramFolder() {
+  return programFolderOverride.empty() ? platform::ProgramFolder() : programFolderOverride;
+}
 
 std::string Indexed(const char* name, int index) { return std::string(name) + "[" + std::to_string(index) + "]"; }
 
@@ -147,21 +163,54 @@ void SysParamsRecord::SetDefaults() {
 }
 
 void SetSysParamsFolder(std::string folder) {
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  folderOverride = std::move(folder);
+  folderOverride = WithSlash(std::move(folder));
+}
+
+void SetSysParamsProgramFolderForTesting(std::string folder) {
+  programFolderOverride = WithSlash(std::move(folder));
+}
+
+std::string DefaultSysParamsFolder(const std::string& programFolder) {
+  const std::string folder = WithSlash(programFolder);
+  if (folder.empty()) return {};
+  // An installed program never writes beside itself, even where it could
+  // (root, or a prefix of the user's own).
+  const std::string libraries = platform::InstalledLibraryFolder(folder);
+  const bool installed = !libraries.empty() && platform::IsFolder(libraries);
+  if (!installed && platform::FolderWritable(folder)) return folder;
+  const std::string config = platform::UserConfigFolder();
+  // Without a home the file beside the program is still read; saves fail
+  // with the create message.
+  if (config.empty()) return folder;
+  return config + kUserFolderName + "/";
+}
+
+std::string SysParamsFolder() {
+  return folderOverride.empty() ? DefaultSysParamsFolder(ProgramFolder()) : folderOverride;
 }
 
 void LoadSysParams() {
-  const std::string folder = folderOverride.empty() ? platform::ProgramFolder() : folderOverride;
+  const std::string programFolder = ProgramFolder();
+  const std::string folder = SysParamsFolder();
   if (folder.empty()) {
     Operator().MessageBox("Error:The file path is wrong!", kAppTitle, BoxButtons::Ok, BoxIcon::None);
     return;
   }
-  SysParamsPath = folder + "sysparam.cfg";
-  if (ProfileFile.OpenRead(SysParamsPath) == 0) {
+  SysParamsPath = folder + kFileName;
+  // The user's own folder is made on first use and starts from the file
+  // beside the program when there is one; from then on it is the user's.
+  std::string seed;
+  if (folderOverride.empty() && folder != WithSlash(programFolder)) {
+    platform::MakeFolders(folder);
+    const std::string beside = WithSlash(programFolder) + kFileName;
+    if (access(SysParamsPath.c_str(), F_OK) != 0 && access(beside.c_str(), F_OK) == 0) seed = beside;
+  }
+  if (ProfileFile.OpenRead(seed.empty() ? SysParamsPath : seed) == 0) {
     LayoutReader reader{ProfileFile};
     VisitLayout(SysParams, reader);
     ProfileFile.Close();
+    if (seed.empty()) return;
+    if (ProfileFile.OpenWrite(SysParamsPath) == 0) WriteLayout();
     return;
   }
   SysParams.SetDefaults();

@@ -1,7 +1,14 @@
 #pragma once
-// The machine and operator settings kept in sysparam.cfg in the program's
-// folder: one global record, fields named by their file keys. Per-axis
-// arrays have 16 entries, index = axis number - 1.
+// The machine and operator settings kept in sysparam.cfg: one global
+// record, fields named by their file keys. Per-axis arrays have 16 entries,
+// index = axis number - 1.
+//
+// Where the file lives: in the program's folder, as the program has always
+// kept it, while that folder is writable. When it is not, or when the
+// program runs from an installed tree (a bin folder with lib/tessor beside
+// it), in the user's configuration folder, $XDG_CONFIG_HOME/tessor/
+// (~/.config/tessor/ by default), made on first use and started from a
+// sysparam.cfg in the program's folder when one is there.
 
 #include <cstdint>
 #include <string>
@@ -71,6 +78,18 @@ void LoadSysParams();
 // Rewrites the whole file from SysParams.
 void SaveSysParams();
 
-// The folder of sysparam.cfg instead of the program's own: the headless
-// runner's --dir and the tests; empty restores the program's folder.
+// The folder of sysparam.cfg instead of the one chosen as above: the
+// headless runner's --dir and the tests; empty restores the choice.
 void SetSysParamsFolder(std::string folder);
+
+// The folder LoadSysParams uses, ending in '/': the one set with
+// SetSysParamsFolder, else DefaultSysParamsFolder of the program's folder.
+// Empty when the program's folder is unknown.
+std::string SysParamsFolder();
+
+// The folder of sysparam.cfg for a program in `programFolder`, as described
+// at the top. Nothing is made.
+std::string DefaultSysParamsFolder(const std::string& programFolder);
+
+// Tests stand a folder of their own in for the program's; empty restores it.
+void SetSysParamsProgramFolderForTesting(std::string folder);

@@ -23,7 +23,6 @@
 #include "motion/Units.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/PeriodicTimer.h"
-#include "platform/ProgramPath.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramFile.h"
 #include "settings/SysParams.h"
@@ -39,8 +38,10 @@ constexpr const char* kUsage =
 constexpr const char* kHelp =
     "Lists, copies and runs Tessor motion programs (.knl) without windows.\n"
     "\n"
-    "  --dir DIR    folder of sysparam.cfg (default: the program's folder);\n"
-    "               a missing file is created with the defaults\n"
+    "  --dir DIR    folder of sysparam.cfg (default: the program's folder, or\n"
+    "               $XDG_CONFIG_HOME/tessor when that folder is not writable or\n"
+    "               the program is installed); a missing file is created with\n"
+    "               the defaults\n"
     "  list         prints the program's listing, one code text per entry\n"
     "  copy         opens IN and saves it as OUT\n"
     "  run          initialises the cards of the model in sysparam.cfg and runs\n"
@@ -309,7 +310,8 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
   if (!Readable(options.files[0], why)) return UsageError(why);
   TickTrace trace;
   if (!options.csv.empty()) {
-    const std::string settings = (options.dir.empty() ? platform::ProgramFolder() : options.dir + "/") + "sysparam.cfg";
+    if (!options.dir.empty()) SetSysParamsFolder(options.dir);
+    const std::string settings = SysParamsFolder() + "sysparam.cfg";
     if (!trace.Open(options.csv, {options.files[0], settings}, why)) {
       std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
       return kExitUsage;

@@ -58,7 +58,7 @@ void BM_PlannedPathOf100000Rows(benchmark::State& state) {
   std::size_t segments = 0;
   for (auto _ : state) {
     NoteProgramEdited();
-    view.FollowProgram();                 // the path computed from the rows
+    view.FollowProgram();                   // the path computed from the rows
     const QImage picture = view.Picture();  // and drawn into the image
     benchmark::DoNotOptimize(picture.constBits());
     segments = Plot.Preview.size();

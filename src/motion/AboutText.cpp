@@ -38,9 +38,9 @@ struct AboutLines {
   const char* driver;
   const char* hardware;
 };
-constexpr AboutLines kEnglish{
-    "There are %d Card(s), %d Axes in computer\n", "Card Version\t   ：%s\n", "Function Version   ：%d.%d.%d\n",
-    "Driver Version      ：%d.%d.%d\n", "Hardware Version   ：%d.%d.%d\n"};
+constexpr AboutLines kEnglish{"There are %d Card(s), %d Axes in computer\n", "Card Version\t   ：%s\n",
+                              "Function Version   ：%d.%d.%d\n", "Driver Version      ：%d.%d.%d\n",
+                              "Hardware Version   ：%d.%d.%d\n"};
 constexpr AboutLines kChinese{"计算机内共有 %d 张卡, %d 根轴\n", "板卡类型\t     ：%s\n",
                               "函数库版本号     ：%d.%d.%d\n", "驱动程序版本号   ：%d.%d.%d\n",
                               "硬件版本号       ：%d.%d.%d\n"};

@@ -48,9 +48,7 @@ std::string UserConfigFolder() {
   return WithSlash(home) + ".config/";
 }
 
-bool FolderWritable(const std::string& folder) {
-  return IsFolder(folder) && access(folder.c_str(), W_OK | X_OK) == 0;
-}
+bool FolderWritable(const std::string& folder) { return IsFolder(folder) && access(folder.c_str(), W_OK | X_OK) == 0; }
 
 bool IsFolder(const std::string& path) {
   struct stat st {};

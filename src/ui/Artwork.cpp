@@ -1,7 +1,6 @@
 #include "ui/Artwork.h"
 
 #include <QFile>
-#include <functional>
 #include <QIconEngine>
 #include <QImage>
 #include <QLinearGradient>
@@ -9,6 +8,7 @@
 #include <QPainterPath>
 #include <QPixmapCache>
 #include <QRadialGradient>
+#include <functional>
 
 #include "operator/OperatorMessages.h"
 
@@ -157,7 +157,6 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
   p.restore();
 }
 
-
 // The lamp colours of the LEDs and output buttons.
 struct Lamp {
   QColor light;
@@ -252,7 +251,8 @@ class DrawnEngine final : public QIconEngine {
 }  // namespace
 
 QIcon ArtIcon(Art art) {
-  return QIcon(new DrawnEngine([art](QPainter& p, const QRect& rect, bool enabled) { DrawArt(p, rect, art, enabled); }));
+  return QIcon(
+      new DrawnEngine([art](QPainter& p, const QRect& rect, bool enabled) { DrawArt(p, rect, art, enabled); }));
 }
 
 bool HasBitmap(int resource) { return LampOf(resource) != nullptr; }
@@ -346,8 +346,8 @@ QPixmap BuiltInLogo(qreal devicePixelRatio) {
 }
 
 QPixmap LogoFor(int language, qreal devicePixelRatio) {
-  const QString file = language == kLangChinese ? QStringLiteral("Picture/LOGO-CHS.bmp")
-                                                : QStringLiteral("Picture/LOGO-ENG.bmp");
+  const QString file =
+      language == kLangChinese ? QStringLiteral("Picture/LOGO-CHS.bmp") : QStringLiteral("Picture/LOGO-ENG.bmp");
   QImage image;
   if (QFile::exists(file) && image.load(file)) return QPixmap::fromImage(image);
   return BuiltInLogo(devicePixelRatio);

@@ -10,15 +10,15 @@ class QPainter;
 namespace ui {
 
 enum class Art {
-  New,      // a blank sheet
-  Open,     // an opening folder
-  Save,     // a disk
-  Help,     // a question mark
-  Control,  // a panel beside a window
-  Program,  // a listing with a path (the multi-step tab)
-  Single,   // an arrow from a point (the single-step tab)
-  Signals,  // lamps (the other-function tab)
-  App,      // the application
+  New,          // a blank sheet
+  Open,         // an opening folder
+  Save,         // a disk
+  Help,         // a question mark
+  Control,      // a panel beside a window
+  Program,      // a listing with a path (the multi-step tab)
+  Single,       // an arrow from a point (the single-step tab)
+  Signals,      // lamps (the other-function tab)
+  App,          // the application
   Warning,      // boxes: an amber triangle with "!"
   Information,  // boxes: a blue disc with "i"
 };

@@ -20,20 +20,14 @@ constexpr int kNext = 1007;
 constexpr int kFinished = 1190;
 
 constexpr Item kLayout[] = {
-    Label(1308, "Language").At(0, 0),
-    Combo(kLanguageList).At(0, 1).Min(150),
-    Label(1243, "Controller Type").At(1, 0),
-    Combo(kControllerList).At(1, 1).Min(150),
-    Button(kNext, "Next(&N)").At(2, 0),
-    Button(kFinished, "Finished(&F)").At(2, 1),
+    Label(1308, "Language").At(0, 0),        Combo(kLanguageList).At(0, 1).Min(150),
+    Label(1243, "Controller Type").At(1, 0), Combo(kControllerList).At(1, 1).Min(150),
+    Button(kNext, "Next(&N)").At(2, 0),      Button(kFinished, "Finished(&F)").At(2, 1),
 };
 
 constexpr Text kTexts[] = {
-    {kCaption, "Type Select", "类型选择"},
-    {1308, "Language", "语言类型"},
-    {1243, "Controller Type", "控制卡选择"},
-    {1190, "Finished(&F)", "完成(&F)"},
-    {1007, "Next(&N)", "下一步(&N)"},
+    {kCaption, "Type Select", "类型选择"}, {1308, "Language", "语言类型"},   {1243, "Controller Type", "控制卡选择"},
+    {1190, "Finished(&F)", "完成(&F)"},    {1007, "Next(&N)", "下一步(&N)"},
 };
 
 // The lists' entries are the dialog's own data: an index is the value.

@@ -43,12 +43,8 @@ constexpr Item kLayout[] = {
 };
 
 constexpr Text kTexts[] = {
-    {1299, "Row NO.", "当前行号"},
-    {1300, "Total Rows", "总行数"},
-    {1291, "  Loop", "总循环次数"},
-    {1301, "Current Speed", "当前速度"},
-    {1302, "Current Position", "指令位置"},
-    {1303, "Feedback", "反馈位置"},
+    {1299, "Row NO.", "当前行号"},       {1300, "Total Rows", "总行数"},         {1291, "  Loop", "总循环次数"},
+    {1301, "Current Speed", "当前速度"}, {1302, "Current Position", "指令位置"}, {1303, "Feedback", "反馈位置"},
     {1298, "Code Show", "编程显示"},
 };
 

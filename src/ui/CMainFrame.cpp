@@ -30,8 +30,8 @@
 #include "ui/CDlgBar_3.h"
 #include "ui/CHomeSettingDlg.h"
 #include "ui/CProgramInputDlg.h"
-#include "ui/CPtoPSettingDlg.h"
 #include "ui/CProgramListBox.h"
+#include "ui/CPtoPSettingDlg.h"
 #include "ui/Layout.h"
 #include "ui/QtOperatorPort.h"
 #include "ui/RecentFileMenu.h"
@@ -187,9 +187,9 @@ void CMainFrame::CreateToolBar() {
     int id;
     Art art;
   };
-  const Button buttons[] = {{command::kNew, Art::New},     {command::kOpen, Art::Open}, {command::kSave, Art::Save},
-                            {0, Art::New},                 {command::kAbout, Art::Help},
-                            {command::kControl, Art::Control}};
+  const Button buttons[] = {{command::kNew, Art::New},    {command::kOpen, Art::Open},
+                            {command::kSave, Art::Save},  {0, Art::New},
+                            {command::kAbout, Art::Help}, {command::kControl, Art::Control}};
   for (const Button& b : buttons) {
     if (b.id == 0) {
       toolBar_->addSeparator();

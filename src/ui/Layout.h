@@ -40,7 +40,7 @@ struct Item {
   int colSpan = 1;
   int width = 0;  // minimum size in device-independent pixels, 0 natural
   int height = 0;
-  bool fixed = false;  // width and height are exact
+  bool fixed = false;          // width and height are exact
   const char* name = nullptr;  // objectName of a control without identifier
 
   constexpr Item In(int container) const {

@@ -1,9 +1,9 @@
 #include "ui/LiveValues.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -95,7 +95,9 @@ LiveValues::~LiveValues() { std::erase(shownPanels, this); }
 void LiveValues::FitUnitCaptions() {
   const QFontMetricsF metrics(speedUnit_[0]->font(), speedUnit_[0]);
   auto width = [&](std::string_view text) {
-    return static_cast<int>(std::ceil(metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))))) + 2;
+    return static_cast<int>(std::ceil(
+               metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))))) +
+           2;
   };
   int speed = 0, length = 0;
   for (int code = unit::kPulse; code <= unit::kDegree; ++code) {

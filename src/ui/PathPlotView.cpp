@@ -1,7 +1,7 @@
 #include "ui/PathPlotView.h"
 
-#include <QList>
 #include <QLine>
+#include <QList>
 #include <QPainter>
 #include <vector>
 

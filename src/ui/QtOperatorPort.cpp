@@ -18,9 +18,7 @@ namespace {
 
 QtOperatorPort* windowPort = nullptr;
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Button texts from our own table: Qt's change with the desktop's theme.
 struct BoxButton {
@@ -96,8 +94,8 @@ QtOperatorPort::~QtOperatorPort() {
 
 bool QtOperatorPort::OnUiThread() const { return QThread::currentThread() == thread(); }
 
-QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view caption, BoxButtons buttons,
-                                     BoxIcon icon, int defaultResult, QWidget* parent) const {
+QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view caption, BoxButtons buttons, BoxIcon icon,
+                                     int defaultResult, QWidget* parent) const {
   auto* box = new QMessageBox(parent);
   box->setWindowTitle(FromUtf8(caption));
   box->setText(FromUtf8(text));
@@ -139,8 +137,7 @@ int QtOperatorPort::Ask(std::string_view text, std::string_view caption, BoxButt
   return result;
 }
 
-int QtOperatorPort::MessageBox(std::string_view text, std::string_view caption, BoxButtons buttons,
-                               BoxIcon icon) {
+int QtOperatorPort::MessageBox(std::string_view text, std::string_view caption, BoxButtons buttons, BoxIcon icon) {
   if (!OnUiThread()) return AskFromCourier(text, caption, buttons, icon);
   return Ask(text, caption, buttons, icon, FirstResult(buttons));
 }
@@ -148,8 +145,7 @@ int QtOperatorPort::MessageBox(std::string_view text, std::string_view caption, 
 // The courier of a box from the status tick waits here while the box stands
 // on the user-interface thread, which goes on serving the windows: the
 // operator can still stop the motion while the tick is held.
-int QtOperatorPort::AskFromCourier(std::string_view text, std::string_view caption, BoxButtons buttons,
-                                   BoxIcon icon) {
+int QtOperatorPort::AskFromCourier(std::string_view text, std::string_view caption, BoxButtons buttons, BoxIcon icon) {
   auto pending = std::make_shared<PendingAnswer>();
   {
     std::lock_guard lock(couriersMutex_);
@@ -159,7 +155,8 @@ int QtOperatorPort::AskFromCourier(std::string_view text, std::string_view capti
   const QString boxText = FromUtf8(text);
   const QString boxCaption = FromUtf8(caption);
   QMetaObject::invokeMethod(
-      this, [this, pending, boxText, boxCaption, buttons, icon] {
+      this,
+      [this, pending, boxText, boxCaption, buttons, icon] {
         ShowCourierBox(pending, boxText, boxCaption, buttons, icon);
       },
       Qt::QueuedConnection);
@@ -228,7 +225,8 @@ void QtOperatorPort::ListDelete(int row) { listing_.Remove(row); }
 
 void QtOperatorPort::ListSelect(int row) {
   if (!OnUiThread()) {
-    QMetaObject::invokeMethod(this, [this, row] { ListSelect(row); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, row] { ListSelect(row); }, Qt::QueuedConnection);
     return;
   }
   if (row < 0 || row >= listing_.Count()) {

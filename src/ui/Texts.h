@@ -17,7 +17,7 @@ namespace ui {
 struct TextKey {
   int id = 0;
   const char* name = nullptr;
-  constexpr TextKey(int control) : id(control) {}         // NOLINT(google-explicit-constructor)
+  constexpr TextKey(int control) : id(control) {}          // NOLINT(google-explicit-constructor)
   constexpr TextKey(const char* object) : name(object) {}  // NOLINT(google-explicit-constructor)
   QString ObjectName() const;
 };

@@ -21,7 +21,7 @@ class InstalledTree : public ::testing::Test {
     scratch_ = new Scratch("tessor-install");
     prefix_ = scratch_->Path() / "inst root";
     installLog_ = Shell(Quote(CMAKE_COMMAND_PATH) + " --install " + Quote(TESSOR_BINARY_DIR) + " --prefix " +
-                      Quote(prefix_.string()));
+                        Quote(prefix_.string()));
   }
   static void TearDownTestSuite() {
     delete scratch_;
@@ -60,7 +60,7 @@ class InstalledTree : public ::testing::Test {
   }
   Result RunRunner(const fs::path& program, const std::string& args, const std::string& extraEnv = "") const {
     return Shell("cd " + Quote(home_.string()) + " && " + Environment() + extraEnv + " " + Quote(program.string()) +
-               " " + args);
+                 " " + args);
   }
   // The window program offscreen, answered by the test driver plugin; the
   // lines the driver wrote.
@@ -68,10 +68,10 @@ class InstalledTree : public ::testing::Test {
     const fs::path log = home_ / "driver.log";
     fs::remove(log);
     result = Shell("cd " + Quote(home_.string()) + " && " + Environment() +
-                 "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + Quote(Runtime().string()) +
-                 " QT_PLUGIN_PATH=" + Quote(DRIVER_PLUGIN_DIR) +
-                 " QT_QPA_GENERIC_PLUGINS=tessortestdriver TESSOR_TEST_DRIVER_LOG=" + Quote(log.string()) +
-                 " timeout 300 " + Quote(program.string()));
+                   "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + Quote(Runtime().string()) +
+                   " QT_PLUGIN_PATH=" + Quote(DRIVER_PLUGIN_DIR) +
+                   " QT_QPA_GENERIC_PLUGINS=tessortestdriver TESSOR_TEST_DRIVER_LOG=" + Quote(log.string()) +
+                   " timeout 300 " + Quote(program.string()));
     return ReadText(log);
   }
 
@@ -147,7 +147,8 @@ TEST_F(InstalledTree, DesktopEntryAndMetainfoPassTheirValidators) {
     EXPECT_EQ(r.status, 0) << Describe(r);
     ran = true;
   }
-  if (!ran) GTEST_SKIP() << "neither desktop-file-validate (desktop-file-utils) nor appstreamcli (appstream) is installed";
+  if (!ran)
+    GTEST_SKIP() << "neither desktop-file-validate (desktop-file-utils) nor appstreamcli (appstream) is installed";
 }
 
 TEST_F(InstalledTree, RunnerFindsTheCardsInLibTessorAndKeepsSettingsInTheUsersFolder) {
@@ -176,8 +177,9 @@ TEST_F(InstalledTree, RunnerDirStillNamesTheSettingsFolder) {
   const fs::path chosen = home_ / "chosen";
   fs::create_directories(chosen);
   WriteText(chosen / "sysparam.cfg", WithKey(DemoSettings(), "Ctrler", "2"));
-  const Result r = RunRunner(Bin() / "tessor-run", "--dir " + Quote(chosen.string()) + " run " + Quote(DemoProgram()) +
-                                                       " --fast --loops 1 --csv " + Quote((home_ / "trace.csv").string()),
+  const Result r = RunRunner(Bin() / "tessor-run",
+                             "--dir " + Quote(chosen.string()) + " run " + Quote(DemoProgram()) +
+                                 " --fast --loops 1 --csv " + Quote((home_ / "trace.csv").string()),
                              "TESSOR_SIM_MACHINE=" + Quote(DemoMachine()));
   // ORVC has no encoder on axes 3 and 4: the run may report, but it runs.
   EXPECT_TRUE(r.status == 0 || r.status == 1) << Describe(r);
@@ -186,13 +188,13 @@ TEST_F(InstalledTree, RunnerDirStillNamesTheSettingsFolder) {
   EXPECT_FALSE(fs::exists(Config() / "tessor")) << "--dir must keep the settings out of the user's folder";
 
   // The trace may not name the settings file the run saves.
-  const Result clash = RunRunner(Bin() / "tessor-run", "--dir " + Quote(chosen.string()) + " run " +
-                                                           Quote(DemoProgram()) + " --fast --csv " +
-                                                           Quote((chosen / "sysparam.cfg").string()));
+  const Result clash =
+      RunRunner(Bin() / "tessor-run", "--dir " + Quote(chosen.string()) + " run " + Quote(DemoProgram()) +
+                                          " --fast --csv " + Quote((chosen / "sysparam.cfg").string()));
   EXPECT_EQ(clash.status, 2) << Describe(clash);
   // Without --dir the settings file is the user's one, and so is the clash.
-  const Result userClash = RunRunner(Bin() / "tessor-run", "run " + Quote(DemoProgram()) + " --fast --csv " +
-                                                               Quote(UserSettings().string()));
+  const Result userClash = RunRunner(Bin() / "tessor-run",
+                                     "run " + Quote(DemoProgram()) + " --fast --csv " + Quote(UserSettings().string()));
   EXPECT_EQ(userClash.status, 2) << Describe(userClash);
 }
 
@@ -209,8 +211,8 @@ TEST_F(InstalledTree, ALibraryInTheProgramFolderComesBeforeLibTessor) {
 }
 
 TEST_F(InstalledTree, WindowProgramStartsFromThePrefixWithSettingsInTheUsersFolder) {
-  const std::string seed = WithKey(WithKey(WithKey(DemoSettings(), "Ctrler", "2"), "TitleNameEng", "Bench 7"),
-                                   "LangVer", "0");
+  const std::string seed =
+      WithKey(WithKey(WithKey(DemoSettings(), "Ctrler", "2"), "TitleNameEng", "Bench 7"), "LangVer", "0");
   WriteText(Bin() / "sysparam.cfg", seed);
   Result r;
   std::string log = RunWindowProgram(Bin() / "tessor", r);
@@ -287,15 +289,15 @@ TEST_F(PortableFolder, AFolderTheUserCannotWriteMovesThemToTheUsersFolder) {
       GTEST_SKIP() << "running as root without setpriv to become another user: cannot make a folder unwritable";
     }
     asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-    ASSERT_EQ(Shell("chown -R 65534:65534 " + Quote(home_.string()) + " && chown -R 0:0 " + Quote(portable_.string()))
-                  .status,
-              0);
+    ASSERT_EQ(
+        Shell("chown -R 65534:65534 " + Quote(home_.string()) + " && chown -R 0:0 " + Quote(portable_.string())).status,
+        0);
   }
   fs::permissions(portable_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-  const Result r = Shell("cd " + Quote(home_.string()) + " && " + asUser + Environment() + "TESSOR_SIM_MACHINE=" +
-                       Quote(DemoMachine()) + " " + Quote((portable_ / "tessor-run").string()) + " run " +
-                       Quote(DemoProgram()) + " --fast");
+  const Result r = Shell("cd " + Quote(home_.string()) + " && " + asUser + Environment() +
+                         "TESSOR_SIM_MACHINE=" + Quote(DemoMachine()) + " " +
+                         Quote((portable_ / "tessor-run").string()) + " run " + Quote(DemoProgram()) + " --fast");
   fs::permissions(portable_, fs::perms::owner_all, fs::perm_options::add);
   EXPECT_EQ(r.status, 0) << Describe(r);
   EXPECT_TRUE(HasLine(r.out, "result: normal")) << r.out;

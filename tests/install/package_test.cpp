@@ -29,7 +29,7 @@ class DebianPackage : public ::testing::Test {
     }
     const fs::path out = scratch_->Path() / "out";
     cpack_ = Shell("cd " + Quote(scratch_->Path().string()) + " && " + Quote(CPACK_COMMAND_PATH) + " -G DEB -B " +
-                 Quote(out.string()) + " --config " + Quote(std::string(TESSOR_BINARY_DIR) + "/CPackConfig.cmake"));
+                   Quote(out.string()) + " --config " + Quote(std::string(TESSOR_BINARY_DIR) + "/CPackConfig.cmake"));
     for (const auto& entry : fs::directory_iterator(out)) {
       if (entry.path().extension() == ".deb") package_ = entry.path();
     }
@@ -77,7 +77,8 @@ TEST_F(DebianPackage, DeclaresItselfAndWhatItNeeds) {
   EXPECT_EQ(package_.filename().string(), "tessor_" TESSOR_VERSION "_" + architecture + ".deb");
   // Depends: the libraries the programs link, with versions (dpkg-shlibdeps).
   const std::string depends = Field("Depends");
-  for (const char* needed : {"libqt6widgets6 (>=", "libqt6gui6 (>=", "libqt6core6 (>=", "libc6 (>=", "libstdc++6 (>="}) {
+  for (const char* needed :
+       {"libqt6widgets6 (>=", "libqt6gui6 (>=", "libqt6core6 (>=", "libc6 (>=", "libstdc++6 (>="}) {
     EXPECT_NE(depends.find(needed), std::string::npos) << needed << " in: " << depends;
   }
   const std::string recommends = Field("Recommends");
@@ -92,13 +93,18 @@ TEST_F(DebianPackage, HoldsTheInstalledTreeUnderUsr) {
   const Result listing = Shell("dpkg-deb -c " + Quote(package_.string()) + " | awk '{print $6}'");
   ASSERT_EQ(listing.status, 0) << Describe(listing);
   const std::string files = listing.out;
-  const std::vector<std::string> expected = {"./usr/bin/tessor", "./usr/bin/tessor-run", "./usr/lib/tessor/libORVA.so", "./usr/lib/tessor/libORVB.so",
-        "./usr/lib/tessor/libORVC.so", "./usr/share/applications/" + kAppId + ".desktop",
-        "./usr/share/icons/hicolor/48x48/apps/" + kAppId + ".png",
-        "./usr/share/icons/hicolor/256x256/apps/" + kAppId + ".png",
-        "./usr/share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
-        "./usr/share/metainfo/" + kAppId + ".metainfo.xml", "./usr/share/doc/tessor/README.md",
-        "./usr/share/doc/tessor/examples/demo/demo.knl"};
+  const std::vector<std::string> expected = {"./usr/bin/tessor",
+                                             "./usr/bin/tessor-run",
+                                             "./usr/lib/tessor/libORVA.so",
+                                             "./usr/lib/tessor/libORVB.so",
+                                             "./usr/lib/tessor/libORVC.so",
+                                             "./usr/share/applications/" + kAppId + ".desktop",
+                                             "./usr/share/icons/hicolor/48x48/apps/" + kAppId + ".png",
+                                             "./usr/share/icons/hicolor/256x256/apps/" + kAppId + ".png",
+                                             "./usr/share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
+                                             "./usr/share/metainfo/" + kAppId + ".metainfo.xml",
+                                             "./usr/share/doc/tessor/README.md",
+                                             "./usr/share/doc/tessor/examples/demo/demo.knl"};
   for (const std::string& path : expected) {
     EXPECT_TRUE(HasLine(files, path)) << path << " not in:\n" << files;
   }
@@ -122,12 +128,13 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
   const fs::path root = scratch_->Path() / "root";
   const fs::path admin = root / "var/lib/dpkg";
   for (const char* folder : {"info", "updates", "triggers"}) fs::create_directories(admin / folder);
-  if (!fs::exists("/var/lib/dpkg/status")) GTEST_SKIP() << "this machine has no dpkg database to check the dependencies against";
+  if (!fs::exists("/var/lib/dpkg/status"))
+    GTEST_SKIP() << "this machine has no dpkg database to check the dependencies against";
   fs::copy_file("/var/lib/dpkg/status", admin / "status");
   WriteText(admin / "available", "");
   const std::string notRoot = geteuid() == 0 ? "" : " --force-not-root";
-  const Result installed = Shell("dpkg --root=" + Quote(root.string()) + notRoot + " --log=/dev/null -i " +
-                               Quote(package_.string()));
+  const Result installed =
+      Shell("dpkg --root=" + Quote(root.string()) + notRoot + " --log=/dev/null -i " + Quote(package_.string()));
   if (installed.status != 0 && installed.err.find("dependency problems") == std::string::npos) {
     GTEST_SKIP() << "dpkg cannot install into a throwaway root here:\n" << Describe(installed);
   }
@@ -141,9 +148,10 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
   fs::create_directories(home);
   const std::string env = "cd " + Quote(home.string()) +
                           " && env -u DISPLAY -u WAYLAND_DISPLAY -u TESSOR_SIM_MACHINE -u LC_ALL -u LC_MESSAGES "
-                          "LANG=C HOME=" + Quote(home.string()) + " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " ";
+                          "LANG=C HOME=" +
+                          Quote(home.string()) + " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " ";
   const Result listed = Shell(env + Quote((root / "usr/bin/tessor-run").string()) + " run " +
-                            Quote((root / "usr/share/doc/tessor/examples/demo/demo.knl").string()) + " --fast");
+                              Quote((root / "usr/share/doc/tessor/examples/demo/demo.knl").string()) + " --fast");
   // The defaults (one ORVB card) against the demo's two-card program: the
   // run ends on an operator message, but the cards answered.
   EXPECT_NE(listed.out.find("axis 1: command"), std::string::npos) << Describe(listed);
@@ -156,9 +164,9 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
   fs::create_directories(runtime);
   fs::permissions(runtime, fs::perms::owner_all);
   const Result window = Shell(env + "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + Quote(runtime.string()) +
-                            " QT_PLUGIN_PATH=" + Quote(DRIVER_PLUGIN_DIR) +
-                            " QT_QPA_GENERIC_PLUGINS=tessortestdriver TESSOR_TEST_DRIVER_LOG=" + Quote(log.string()) +
-                            " timeout 300 " + Quote((root / "usr/bin/tessor").string()));
+                              " QT_PLUGIN_PATH=" + Quote(DRIVER_PLUGIN_DIR) +
+                              " QT_QPA_GENERIC_PLUGINS=tessortestdriver TESSOR_TEST_DRIVER_LOG=" + Quote(log.string()) +
+                              " timeout 300 " + Quote((root / "usr/bin/tessor").string()));
   EXPECT_EQ(window.status, 0) << Describe(window);
   const std::string lines = ReadText(log);
   EXPECT_TRUE(HasLine(lines, "dialog: CCardTypeDlg")) << lines;

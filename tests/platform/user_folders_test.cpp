@@ -1,5 +1,3 @@
-#include "platform/UserFolders.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <fstream>
 #include <optional>
 #include <string>
+
+#include "platform/UserFolders.h"
 
 namespace fs = std::filesystem;
 

@@ -296,8 +296,7 @@ TEST_F(UnsavedProgramTest, ARecentFileThatIsGoneLeavesTheList) {
   RecentFiles.Add(gone);
   port.ClearRecord();
   EXPECT_FALSE(ProgramFileOpenRecent(0));
-  EXPECT_EQ(port.BoxTexts(),
-            std::vector<std::string>{"程序文件已不存在:\n" + gone + "\n已将其从最近文件中删除。"});
+  EXPECT_EQ(port.BoxTexts(), std::vector<std::string>{"程序文件已不存在:\n" + gone + "\n已将其从最近文件中删除。"});
 
   // Beyond the list: nothing at all.
   port.ClearRecord();

@@ -18,8 +18,8 @@ constexpr int kClear = 1204;
 constexpr int kStart = 1121;
 constexpr int kSStop = 1122;
 
-const int kCaptioned[] = {1244, 1245, 1196, 1200, 1246, 1039, 1247, 1204, 1121, 1199, 1122, 1192, 1193, 1194,
-                          1195, 1035, 1036, 1037, 1038, 1197, 1203, 1202, 1201};
+const int kCaptioned[] = {1244, 1245, 1196, 1200, 1246, 1039, 1247, 1204, 1121, 1199, 1122, 1192,
+                          1193, 1194, 1195, 1035, 1036, 1037, 1038, 1197, 1203, 1202, 1201};
 
 QStringList Captions(QWidget* panel) {
   QStringList texts;
@@ -56,18 +56,17 @@ class ControlPanelTest : public QObject {
     QTest::addColumn<QStringList>("captions");
     QTest::addColumn<bool>("stopCaptions");
     QTest::newRow("English") << kLangEnglish
-                             << QStringList{"Card No.",    "Point to Point", "Setting",     "Setting",
-                                            "Home Move",   "Home All",       "Motion",      "Clear",
-                                            "Start(&T)",   "D Stop(&D)",     "S Stop(&S)",  "X Axis  -",
-                                            "Y Axis  -",   "Z Axis  -",      "T Axis  -",   "X Axis  +",
-                                            "Y Axis  +",   "Z Axis  +",      "T Axis  +",   "X Axis Home",
+                             << QStringList{"Card No.",    "Point to Point", "Setting",    "Setting",   "Home Move",
+                                            "Home All",    "Motion",         "Clear",      "Start(&T)", "D Stop(&D)",
+                                            "S Stop(&S)",  "X Axis  -",      "Y Axis  -",  "Z Axis  -", "T Axis  -",
+                                            "X Axis  +",   "Y Axis  +",      "Z Axis  +",  "T Axis  +", "X Axis Home",
                                             "Y Axis Home", "Z Axis Home",    "T Axis Home"}
                              << true;
     QTest::newRow("Chinese") << kLangChinese
-                             << QStringList{"卡号",     "点动",     "设置",       "设置",       "回零",     "全部回零",
-                                            "控制",     "清零",     "开始(&T)",   "缓停(&D)",   "急停(&S)", "X轴  -",
-                                            "Y轴  -",   "Z轴  -",   "T轴  -",     "X轴  +",     "Y轴  +",   "Z轴  +",
-                                            "T轴  +",   "X轴 回零", "Y轴 回零",   "Z轴 回零",   "T轴 回零"}
+                             << QStringList{"卡号",   "点动",     "设置",     "设置",     "回零",     "全部回零",
+                                            "控制",   "清零",     "开始(&T)", "缓停(&D)", "急停(&S)", "X轴  -",
+                                            "Y轴  -", "Z轴  -",   "T轴  -",   "X轴  +",   "Y轴  +",   "Z轴  +",
+                                            "T轴  +", "X轴 回零", "Y轴 回零", "Z轴 回零", "T轴 回零"}
                              << false;
   }
   void texts() {
@@ -91,12 +90,11 @@ class ControlPanelTest : public QObject {
   void secondCardRelabelsTheButtonsAndValues_data() {
     QTest::addColumn<int>("language");
     QTest::addColumn<QStringList>("card2");
-    QTest::newRow("English") << kLangEnglish
-                             << QStringList{"A Axis  -",   "B Axis  -",   "C Axis  -",   "D Axis  -",
-                                            "A Axis  +",   "B Axis  +",   "C Axis  +",   "D Axis  +",
-                                            "A Axis Home", "B Axis Home", "C Axis Home", "D Axis Home"};
+    QTest::newRow("English") << kLangEnglish << QStringList{"A Axis  -",   "B Axis  -",   "C Axis  -",   "D Axis  -",
+                                                            "A Axis  +",   "B Axis  +",   "C Axis  +",   "D Axis  +",
+                                                            "A Axis Home", "B Axis Home", "C Axis Home", "D Axis Home"};
     QTest::newRow("Chinese") << kLangChinese
-                             << QStringList{"A轴  -", "B轴  -", "C轴  -", "D轴  -", "A轴  +", "B轴  +",
+                             << QStringList{"A轴  -", "B轴  -", "C轴  -",   "D轴  -",   "A轴  +",   "B轴  +",
                                             "C轴  +", "D轴  +", "A轴 回零", "B轴 回零", "C轴 回零", "D轴 回零"};
   }
   void secondCardRelabelsTheButtonsAndValues() {

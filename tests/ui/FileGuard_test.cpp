@@ -237,8 +237,8 @@ class FileGuardTest : public QObject {
       const QString copy = bench.Folder() + "/copy.knl";
       script.AnswerFile(copy);
       frame->RunCommand(kSaveAs);
-      QCOMPARE(RecentShown(frame.get()), (QStringList{"&1 " + copy, "&2 " + QString(two).replace("&", "&&"),
-                                                      "&3 " + one}));
+      QCOMPARE(RecentShown(frame.get()),
+               (QStringList{"&1 " + copy, "&2 " + QString(two).replace("&", "&&"), "&3 " + one}));
       QCOMPARE(Stored(), (QStringList{"File1=" + copy, "File2=" + two, "File3=" + one}));
       QVERIFY(!MenuAction(frame.get(), kRecent + 3)->isVisible());
       frame->hide();

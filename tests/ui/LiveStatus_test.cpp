@@ -75,11 +75,10 @@ class LiveStatusTest : public QObject {
     QTest::addColumn<int>("language");
     QTest::addColumn<QStringList>("captions");
     QTest::newRow("English") << kLangEnglish
-                             << QStringList{"Row NO.", "Total Rows", "  Loop", "Current Speed", "Current Position",
-                                            "Feedback", "Code Show"};
-    QTest::newRow("Chinese") << kLangChinese
-                             << QStringList{"当前行号", "总行数", "总循环次数", "当前速度", "指令位置", "反馈位置",
-                                            "编程显示"};
+                             << QStringList{"Row NO.",          "Total Rows", "  Loop",   "Current Speed",
+                                            "Current Position", "Feedback",   "Code Show"};
+    QTest::newRow("Chinese") << kLangChinese << QStringList{"当前行号", "总行数",   "总循环次数", "当前速度",
+                                                            "指令位置", "反馈位置", "编程显示"};
   }
   void texts() {
     QFETCH(int, language);
@@ -107,8 +106,10 @@ class LiveStatusTest : public QObject {
         for (int id = 1165; id <= 1176; ++id) {
           auto* caption = Control<QLabel>(bar, id);
           const int needed = caption->fontMetrics().horizontalAdvance(caption->text());
-          QVERIFY2(caption->width() >= needed,
-                   qPrintable(QStringLiteral("%1 \"%2\": %3 < %4").arg(id).arg(caption->text()).arg(caption->width()).arg(needed)));
+          QVERIFY2(
+              caption->width() >= needed,
+              qPrintable(
+                  QStringLiteral("%1 \"%2\": %3 < %4").arg(id).arg(caption->text()).arg(caption->width()).arg(needed)));
         }
       }
     }
@@ -138,7 +139,8 @@ class LiveStatusTest : public QObject {
     QCOMPARE(TextOf(frame->LiveStatus(), kRow), QStringLiteral("0"));
     QCOMPARE(TextOf(frame->LiveStatus(), kTotal), QStringLiteral("5"));
     CProgramListBox* listing = frame->LiveStatus()->Listing();
-    QTest::mouseClick(listing->viewport(), Qt::LeftButton, {}, listing->visualRect(listing->model()->index(2, 0)).center());
+    QTest::mouseClick(listing->viewport(), Qt::LeftButton, {},
+                      listing->visualRect(listing->model()->index(2, 0)).center());
     frame->LiveStatus()->OnTimer();
     QCOMPARE(TextOf(frame->LiveStatus(), kRow), QStringLiteral("3"));
   }
@@ -228,7 +230,7 @@ class LiveStatusTest : public QObject {
   // Card 2's values in their units, each feedback from its own encoder.
   void liveValuesOfTheSecondCard() {
     Bench bench(kOrvb, 2);
-    SysParams.Unit[5] = 1;        // axis B in mm, 0.00125 mm a pulse
+    SysParams.Unit[5] = 1;         // axis B in mm, 0.00125 mm a pulse
     SysParams.FeedBack[5] = 1.25;  // a count is 1.25 um
     ComputeEquivalents();
     auto frame = bench.MakeFrame();
@@ -256,7 +258,8 @@ class LiveStatusTest : public QObject {
     RunToTheEnd(bench, frame.get());
     const QImage image = PlotView(frame.get())->Picture();
     const int centre = image.height() / 2;
-    for (int x = 20; x < image.width() - 20; ++x) QVERIFY2(IsPath(image.pixel(x, centre)), qPrintable(QString::number(x)));
+    for (int x = 20; x < image.width() - 20; ++x)
+      QVERIFY2(IsPath(image.pixel(x, centre)), qPrintable(QString::number(x)));
     for (int y = 0; y < image.height(); ++y) {
       if (y == centre) continue;
       for (int x = 0; x < image.width(); ++x) QVERIFY(!IsPath(image.pixel(x, y)));

@@ -18,20 +18,14 @@ using namespace uitest;
 namespace {
 
 constexpr ui::Item kLayout[] = {
-    ui::Group(1301, "Current Speed").At(0, 0),
-    ui::Label(1299, "Row NO.").In(1301).At(0, 0),
-    ui::Edit(1120).In(1301).At(0, 1),
-    ui::Button(1121, "Start(&T)").At(1, 0),
-    ui::Combo(1230, "No\nYes").At(2, 0),
-    ui::Combo(1231).At(2, 1),
+    ui::Group(1301, "Current Speed").At(0, 0), ui::Label(1299, "Row NO.").In(1301).At(0, 0),
+    ui::Edit(1120).In(1301).At(0, 1),          ui::Button(1121, "Start(&T)").At(1, 0),
+    ui::Combo(1230, "No\nYes").At(2, 0),       ui::Combo(1231).At(2, 1),
 };
 
 constexpr ui::Text kTexts[] = {
-    {ui::kCaption, "Type Select", "类型选择"},
-    {1301, "Current Speed", "当前速度"},
-    {1299, "  Loop", "总循环次数"},
-    {1121, "Start(&T)", "开始(&T)", 1},
-    {1230, "No\nYes", "否\n是"},
+    {ui::kCaption, "Type Select", "类型选择"}, {1301, "Current Speed", "当前速度"}, {1299, "  Loop", "总循环次数"},
+    {1121, "Start(&T)", "开始(&T)", 1},        {1230, "No\nYes", "否\n是"},
 };
 
 }  // namespace
@@ -198,8 +192,9 @@ class MachineryTest : public QObject {
     DialogScript script;
     script.Answer(kBoxOk);
     std::atomic<int> result{-1};
-    std::thread courier([&] { result = Operator().MessageBox("Error:The motion is outside!", kAppTitle,
-                                                             BoxButtons::Ok, BoxIcon::None); });
+    std::thread courier([&] {
+      result = Operator().MessageBox("Error:The motion is outside!", kAppTitle, BoxButtons::Ok, BoxIcon::None);
+    });
     QVERIFY(QTest::qWaitFor([&] { return result.load() != -1; }, 5000));
     courier.join();
     QCOMPARE(result.load(), kBoxOk);

@@ -60,15 +60,15 @@ class MainFrameTest : public QObject {
     QTest::addColumn<QStringList>("toolbar");
     QTest::addColumn<QStringList>("tabs");
     QTest::newRow("English") << kLangEnglish
-                             << QStringList{"File(&F)",        "New(&N)\tCtrl+N",      "Open(&O)...\tCtrl+O",
-                                            "&Save(&S)\tCtrl+S", "Save &As(&A)...",    "Print(&P)...\tCtrl+P",
-                                            "Recent File",      "Exit(&X)"}
+                             << QStringList{"File(&F)",          "New(&N)\tCtrl+N", "Open(&O)...\tCtrl+O",
+                                            "&Save(&S)\tCtrl+S", "Save &As(&A)...", "Print(&P)...\tCtrl+P",
+                                            "Recent File",       "Exit(&X)"}
                              << QStringList{" New ", " Open ", " Save ", " Help ", " Control "}
                              << QStringList{"Multi-Step Motion", " Single Step ", "Other Function"};
     QTest::newRow("Chinese") << kLangChinese
-                             << QStringList{"文件(&F)",           "新建(&N)\tCtrl+N",    "打开(&O)...\tCtrl+O",
-                                            "&保存(&S)\tCtrl+S", "另存为 &(&A)...",      "打印 (&P)...\tCtrl+P",
-                                            "Recent File",        "退出(&X)"}
+                             << QStringList{"文件(&F)",          "新建(&N)\tCtrl+N", "打开(&O)...\tCtrl+O",
+                                            "&保存(&S)\tCtrl+S", "另存为 &(&A)...",  "打印 (&P)...\tCtrl+P",
+                                            "Recent File",       "退出(&X)"}
                              << QStringList{" 新建 ", " 打开 ", " 保存 ", " 帮助 ", " 控制 "}
                              << QStringList{" 多步运动 ", " 单步运动 ", " 其它功能 "};
   }
@@ -228,9 +228,8 @@ class MainFrameTest : public QObject {
     bench.Port().ListSelect(1);
     frame->RunCommand(32776);
     QCOMPARE(MotionProgram.size(), std::size_t{2});
-    QCOMPARE(ListingRows(bench),
-             (QStringList{QString::fromStdString(ListingText(Move(1, 10))),
-                          QString::fromStdString(ListingText(Move(3, 30)))}));
+    QCOMPARE(ListingRows(bench), (QStringList{QString::fromStdString(ListingText(Move(1, 10))),
+                                              QString::fromStdString(ListingText(Move(3, 30)))}));
     QCOMPARE(bench.Port().ListSelectedRow(), -1);
 
     frame->RunCommand(32775);  // Modify without a selected row

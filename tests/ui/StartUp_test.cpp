@@ -154,7 +154,8 @@ class StartUpTest : public QObject {
       List(dialog, kControllerList)->setCurrentIndex(0);
       Click(dialog, 1007);
     });
-    script.Handle([](QDialog* equipment) { QTimer::singleShot(0, equipment, [equipment] { Click(equipment, 1124); }); });
+    script.Handle(
+        [](QDialog* equipment) { QTimer::singleShot(0, equipment, [equipment] { Click(equipment, 1124); }); });
     script.Handle([](QDialog* other) { QTimer::singleShot(0, other, [other] { Click(other, 1147); }); });
     const StartUpResult result = RunStartUp();
     QVERIFY(result.showFrame);

@@ -18,15 +18,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <deque>
-#include <functional>
-#include <memory>
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SimMachine.h"

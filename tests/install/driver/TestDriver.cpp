@@ -107,7 +107,7 @@ class TestDriverPlugin : public QGenericPlugin {
   Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "driver.json")
 
  public:
-  QObject* create(const QString& key, const QString& /*specification*/) override {
+  QObject* create(const QString& key, const QString& /*parameters*/) override {
     return key == QLatin1String("tessortestdriver") ? new Driver : nullptr;
   }
 };

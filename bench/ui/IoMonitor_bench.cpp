@@ -12,7 +12,7 @@
 
 #include "UiTest.h"
 #include "platform/DynamicLibrary.h"
-#include "ui/CDlgBar_3.h"
+#include "ui/bars/CDlgBar_3.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "UiTest.h"
 #include "motion/PathPlot.h"
-#include "ui/PathPlotView.h"
+#include "ui/bars/PathPlotView.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <memory>
 
 #include "UiTest.h"
-#include "ui/CProgramListBox.h"
+#include "ui/bars/CProgramListBox.h"
 
 namespace {
 

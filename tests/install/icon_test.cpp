@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "ui/Artwork.h"
+#include "ui/common/Artwork.h"
 
 namespace {
 

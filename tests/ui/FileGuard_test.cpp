@@ -12,8 +12,8 @@
 #include "ProgramInputDriver.h"
 #include "program/CommandCodes.h"
 #include "program/ProgramEditing.h"
-#include "ui/CDlgBar_1.h"
-#include "ui/RecentFileMenu.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/frame/RecentFileMenu.h"
 
 using namespace uitest;
 

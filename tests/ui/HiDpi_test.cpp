@@ -10,7 +10,7 @@
 #include <QToolBar>
 
 #include "UiTest.h"
-#include "ui/PathPlotView.h"
+#include "ui/bars/PathPlotView.h"
 
 using namespace uitest;
 

@@ -10,9 +10,9 @@
 
 #include "UiTest.h"
 #include "sim/sim_api.h"
-#include "ui/Artwork.h"
-#include "ui/CDlgBar_3.h"
-#include "ui/CIndicator.h"
+#include "ui/bars/CDlgBar_3.h"
+#include "ui/bars/CIndicator.h"
+#include "ui/common/Artwork.h"
 
 using namespace uitest;
 

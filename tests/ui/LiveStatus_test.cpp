@@ -10,10 +10,10 @@
 #include <QMenu>
 
 #include "UiTest.h"
-#include "ui/CDlgBar_2.h"
-#include "ui/CProgramListBox.h"
-#include "ui/LiveValues.h"
-#include "ui/PathPlotView.h"
+#include "ui/bars/CDlgBar_2.h"
+#include "ui/bars/CProgramListBox.h"
+#include "ui/bars/LiveValues.h"
+#include "ui/bars/PathPlotView.h"
 
 using namespace uitest;
 

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "UiTest.h"
-#include "ui/Fields.h"
-#include "ui/Texts.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Texts.h"
 
 using namespace uitest;
 

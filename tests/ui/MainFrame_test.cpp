@@ -14,8 +14,8 @@
 #include "UiTest.h"
 #include "motion/AboutText.h"
 #include "program/ProgramEditing.h"
-#include "ui/CCtrlDlg.h"
-#include "ui/CDlgBar_1.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/frame/CCtrlDlg.h"
 
 using namespace uitest;
 

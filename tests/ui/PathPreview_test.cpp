@@ -6,8 +6,8 @@
 
 #include "UiTest.h"
 #include "program/ProgramEditing.h"
-#include "ui/CDlgBar_1.h"
-#include "ui/PathPlotView.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/bars/PathPlotView.h"
 
 using namespace uitest;
 

@@ -10,8 +10,8 @@
 
 #include "UiTest.h"
 #include "program/CommandPages.h"
-#include "ui/CProgramInputDlg.h"
-#include "ui/ProgramPage.h"
+#include "ui/dialogs/CProgramInputDlg.h"
+#include "ui/dialogs/ProgramPage.h"
 
 namespace uitest {
 

@@ -6,8 +6,8 @@
 
 #include "ProgramInputDriver.h"
 #include "program/CommandCodes.h"
-#include "ui/CCtrlDlg.h"
-#include "ui/CDlgBar_1.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/frame/CCtrlDlg.h"
 
 using namespace uitest;
 

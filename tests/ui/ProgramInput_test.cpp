@@ -8,8 +8,8 @@
 #include "ProgramInputDriver.h"
 #include "program/CommandCodes.h"
 #include "program/ProgramEditing.h"
-#include "ui/CDlgBar_1.h"
-#include "ui/CProgramListBox.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/bars/CProgramListBox.h"
 
 using namespace uitest;
 

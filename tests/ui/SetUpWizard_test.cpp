@@ -9,9 +9,9 @@
 
 #include "TempFolder.h"
 #include "UiTest.h"
-#include "ui/CEquipmentSettingDlg.h"
-#include "ui/COtherSettingDlg.h"
-#include "ui/WindowProgram.h"
+#include "ui/dialogs/CEquipmentSettingDlg.h"
+#include "ui/dialogs/COtherSettingDlg.h"
+#include "ui/frame/WindowProgram.h"
 
 using namespace uitest;
 

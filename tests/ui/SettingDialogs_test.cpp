@@ -8,9 +8,9 @@
 
 #include "TempFolder.h"
 #include "UiTest.h"
-#include "ui/CCtrlDlg.h"
-#include "ui/CHomeSettingDlg.h"
-#include "ui/CPtoPSettingDlg.h"
+#include "ui/dialogs/CHomeSettingDlg.h"
+#include "ui/dialogs/CPtoPSettingDlg.h"
+#include "ui/frame/CCtrlDlg.h"
 
 using namespace uitest;
 

@@ -6,8 +6,8 @@
 
 #include "UiTest.h"
 #include "motion/AboutText.h"
-#include "ui/CCardTypeDlg.h"
-#include "ui/WindowProgram.h"
+#include "ui/dialogs/CCardTypeDlg.h"
+#include "ui/frame/WindowProgram.h"
 
 using namespace uitest;
 

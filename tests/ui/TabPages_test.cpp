@@ -8,11 +8,11 @@
 #include <QTabWidget>
 
 #include "UiTest.h"
-#include "ui/CCircularTabPage.h"
-#include "ui/CCtrlDlg.h"
-#include "ui/CDlgBar_2.h"
-#include "ui/CLinearTabPage.h"
-#include "ui/CPtoPTabPage.h"
+#include "ui/bars/CCircularTabPage.h"
+#include "ui/bars/CDlgBar_2.h"
+#include "ui/bars/CLinearTabPage.h"
+#include "ui/bars/CPtoPTabPage.h"
+#include "ui/frame/CCtrlDlg.h"
 
 using namespace uitest;
 

@@ -39,13 +39,13 @@
 #include "program/ProgramFile.h"
 #include "program/RecentFiles.h"
 #include "settings/SysParams.h"
-#include "ui/CCtrlDlg.h"
-#include "ui/CDlgBar_1.h"
-#include "ui/CDlgBar_2.h"
-#include "ui/CMainFrame.h"
-#include "ui/Layout.h"
-#include "ui/QtOperatorPort.h"
-#include "ui/Texts.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/bars/CDlgBar_2.h"
+#include "ui/common/Layout.h"
+#include "ui/common/QtOperatorPort.h"
+#include "ui/common/Texts.h"
+#include "ui/frame/CCtrlDlg.h"
+#include "ui/frame/CMainFrame.h"
 
 namespace uitest {
 

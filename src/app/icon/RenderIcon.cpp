@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/Artwork.h"
+#include "ui/common/Artwork.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "ui/WindowProgram.h"
+#include "ui/frame/WindowProgram.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -3,7 +3,7 @@
 // an arc or an elliptical arc of two axes about a centre.
 
 #include "motion/RunControl.h"
-#include "ui/TabPage.h"
+#include "ui/bars/TabPage.h"
 
 class CCircularTabPage final : public TabPage {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/CDlgBar_1.h"
+#include "ui/bars/CDlgBar_1.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -9,14 +9,14 @@
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "settings/SysParams.h"
-#include "ui/Artwork.h"
-#include "ui/CProgramListBox.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/LiveValues.h"
-#include "ui/PathPlotView.h"
-#include "ui/QtOperatorPort.h"
-#include "ui/Texts.h"
+#include "ui/bars/CProgramListBox.h"
+#include "ui/bars/LiveValues.h"
+#include "ui/bars/PathPlotView.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/QtOperatorPort.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/CDlgBar_2.h"
+#include "ui/bars/CDlgBar_2.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -10,13 +10,13 @@
 #include "motion/RunControl.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
-#include "ui/Artwork.h"
-#include "ui/CCircularTabPage.h"
-#include "ui/CLinearTabPage.h"
-#include "ui/CPtoPTabPage.h"
-#include "ui/Layout.h"
-#include "ui/LiveValues.h"
-#include "ui/Texts.h"
+#include "ui/bars/CCircularTabPage.h"
+#include "ui/bars/CLinearTabPage.h"
+#include "ui/bars/CPtoPTabPage.h"
+#include "ui/bars/LiveValues.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/CDlgBar_3.h"
+#include "ui/bars/CDlgBar_3.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,11 +13,11 @@
 #include "operator/OperatorMessages.h"
 #include "program/CommandPages.h"
 #include "settings/SysParams.h"
-#include "ui/Artwork.h"
-#include "ui/CIndicator.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/bars/CIndicator.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "ui/CIndicator.h"
+#include "ui/bars/CIndicator.h"
 
 #include <QPainter>
 
-#include "ui/Artwork.h"
+#include "ui/common/Artwork.h"
 
 CIndicator::CIndicator(QWidget* parent) : QAbstractButton(parent) {
   setFocusPolicy(Qt::NoFocus);  // an LED is watched, not operated

@@ -3,7 +3,7 @@
 // axes on one straight line at one vector speed.
 
 #include "motion/RunControl.h"
-#include "ui/TabPage.h"
+#include "ui/bars/TabPage.h"
 
 class CLinearTabPage final : public TabPage {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/CProgramListBox.h"
+#include "ui/bars/CProgramListBox.h"
 
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
@@ -9,9 +9,9 @@
 
 #include "operator/OperatorMessages.h"
 #include "program/ProgramEditing.h"
-#include "ui/Layout.h"
-#include "ui/ProgramListModel.h"
-#include "ui/Texts.h"
+#include "ui/common/Layout.h"
+#include "ui/common/ProgramListModel.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "ui/CPtoPTabPage.h"
+#include "ui/bars/CPtoPTabPage.h"
 
 #include <mutex>
 
 #include "motion/EngineState.h"
 #include "motion/TabPages.h"
 #include "settings/SysParams.h"
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

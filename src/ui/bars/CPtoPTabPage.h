@@ -3,7 +3,7 @@
 // continuous move of one to four axes at constant or high velocity.
 
 #include "motion/RunControl.h"
-#include "ui/TabPage.h"
+#include "ui/bars/TabPage.h"
 
 class CPtoPTabPage final : public TabPage {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/LiveValues.h"
+#include "ui/bars/LiveValues.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -12,8 +12,8 @@
 #include "motion/Units.h"
 #include "settings/NumberText.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/PathPlotView.h"
+#include "ui/bars/PathPlotView.h"
 
 #include <QLine>
 #include <QList>

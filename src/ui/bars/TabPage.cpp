@@ -1,4 +1,4 @@
-#include "ui/TabPage.h"
+#include "ui/bars/TabPage.h"
 
 #include <QComboBox>
 #include <QLayout>
@@ -8,8 +8,8 @@
 #include "motion/EngineState.h"
 #include "program/CommandPages.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
 
 using namespace ui;
 

@@ -1,4 +1,4 @@
-#include "ui/Artwork.h"
+#include "ui/common/Artwork.h"
 
 #include <QFile>
 #include <QIconEngine>

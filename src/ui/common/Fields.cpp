@@ -1,4 +1,4 @@
-#include "ui/Fields.h"
+#include "ui/common/Fields.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ui/Layout.h"
+#include "ui/common/Layout.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "ui/ProgramListModel.h"
+#include "ui/common/ProgramListModel.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "ui/QtOperatorPort.h"
+#include "ui/common/QtOperatorPort.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "operator/OperatorMessages.h"
-#include "ui/Artwork.h"
+#include "ui/common/Artwork.h"
 
 namespace {
 

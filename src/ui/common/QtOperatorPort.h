@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "operator/OperatorPort.h"
-#include "ui/ProgramListModel.h"
+#include "ui/common/ProgramListModel.h"
 
 class QMessageBox;
 class QTranslator;

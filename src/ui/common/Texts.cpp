@@ -1,4 +1,4 @@
-#include "ui/Texts.h"
+#include "ui/common/Texts.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -13,7 +13,7 @@
 #include <QTabWidget>
 
 #include "operator/OperatorMessages.h"
-#include "ui/Layout.h"
+#include "ui/common/Layout.h"
 
 namespace ui {
 namespace {

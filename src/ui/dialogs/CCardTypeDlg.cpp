@@ -1,4 +1,4 @@
-#include "ui/CCardTypeDlg.h"
+#include "ui/dialogs/CCardTypeDlg.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -6,9 +6,9 @@
 #include "motion/Engine.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
-#include "ui/Layout.h"
-#include "ui/QtOperatorPort.h"
-#include "ui/Texts.h"
+#include "ui/common/Layout.h"
+#include "ui/common/QtOperatorPort.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

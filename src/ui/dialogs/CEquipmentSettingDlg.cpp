@@ -1,4 +1,4 @@
-#include "ui/CEquipmentSettingDlg.h"
+#include "ui/dialogs/CEquipmentSettingDlg.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -5,7 +5,7 @@
 // card; Next computes the conversion factors and goes on to Other Setting.
 
 #include "settings/CardSettings.h"
-#include "ui/CardSettingDialog.h"
+#include "ui/dialogs/CardSettingDialog.h"
 
 class CEquipmentSettingDlg final : public CardSettingDialog {
   Q_OBJECT

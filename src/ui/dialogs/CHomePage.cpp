@@ -1,4 +1,4 @@
-#include "ui/CHomePage.h"
+#include "ui/dialogs/CHomePage.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -8,9 +8,9 @@
 #include "program/CommandPages.h"
 #include "program/MotionProgram.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

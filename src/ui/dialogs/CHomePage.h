@@ -3,7 +3,7 @@
 // The homing direction and speeds are the axis's settings when the command
 // is made.
 
-#include "ui/ProgramPage.h"
+#include "ui/dialogs/ProgramPage.h"
 
 class CHomePage final : public ProgramPage {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/CHomeSettingDlg.h"
+#include "ui/dialogs/CHomeSettingDlg.h"
 
 #include <QPushButton>
 

@@ -3,7 +3,7 @@
 // acceleration and compensation of each card's four axes.
 
 #include "settings/CardSettings.h"
-#include "ui/CardSettingDialog.h"
+#include "ui/dialogs/CardSettingDialog.h"
 
 class CHomeSettingDlg final : public CardSettingDialog {
   Q_OBJECT

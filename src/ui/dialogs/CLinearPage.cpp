@@ -1,4 +1,4 @@
-#include "ui/CLinearPage.h"
+#include "ui/dialogs/CLinearPage.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,9 +7,9 @@
 #include "motion/EngineState.h"
 #include "program/MotionProgram.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // repetition.
 
 #include "program/CommandPages.h"
-#include "ui/ProgramPage.h"
+#include "ui/dialogs/ProgramPage.h"
 
 class CLinearPage final : public ProgramPage {
   Q_OBJECT

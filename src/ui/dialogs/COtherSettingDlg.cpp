@@ -1,4 +1,4 @@
-#include "ui/COtherSettingDlg.h"
+#include "ui/dialogs/COtherSettingDlg.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -7,7 +7,7 @@
 #include "motion/Units.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
+#include "ui/common/Fields.h"
 
 namespace {
 

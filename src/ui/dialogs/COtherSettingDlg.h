@@ -5,7 +5,7 @@
 // ends the wizard; Up goes back to Equipment Setting.
 
 #include "settings/CardSettings.h"
-#include "ui/CardSettingDialog.h"
+#include "ui/dialogs/CardSettingDialog.h"
 
 class COtherSettingDlg final : public CardSettingDialog {
   Q_OBJECT

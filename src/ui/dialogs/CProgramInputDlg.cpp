@@ -1,4 +1,4 @@
-#include "ui/CProgramInputDlg.h"
+#include "ui/dialogs/CProgramInputDlg.h"
 
 #include <QComboBox>
 #include <QStackedWidget>
@@ -9,13 +9,13 @@
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
 #include "settings/SysParams.h"
-#include "ui/CHomePage.h"
-#include "ui/CLinearPage.h"
-#include "ui/CPtoPPage.h"
-#include "ui/CSwitchOutPage.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
+#include "ui/dialogs/CHomePage.h"
+#include "ui/dialogs/CLinearPage.h"
+#include "ui/dialogs/CPtoPPage.h"
+#include "ui/dialogs/CSwitchOutPage.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // point-to-point commands, single or as a back-and-forth repetition.
 
 #include "program/CommandPages.h"
-#include "ui/ProgramPage.h"
+#include "ui/dialogs/ProgramPage.h"
 
 class CPtoPPage final : public ProgramPage {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/CPtoPSettingDlg.h"
+#include "ui/dialogs/CPtoPSettingDlg.h"
 
 #include <QPushButton>
 

@@ -4,7 +4,7 @@
 // each card's four axes.
 
 #include "settings/CardSettings.h"
-#include "ui/CardSettingDialog.h"
+#include "ui/dialogs/CardSettingDialog.h"
 
 class CPtoPSettingDlg final : public CardSettingDialog {
   Q_OBJECT

@@ -2,7 +2,7 @@
 // The switch-output page of the program input dialog: card, output port,
 // level and a delay.
 
-#include "ui/ProgramPage.h"
+#include "ui/dialogs/ProgramPage.h"
 
 class CSwitchOutPage final : public ProgramPage {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/CardSettingDialog.h"
+#include "ui/dialogs/CardSettingDialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,7 +11,7 @@
 #include "operator/OperatorPort.h"
 #include "program/CommandPages.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
+#include "ui/common/Fields.h"
 
 namespace {
 

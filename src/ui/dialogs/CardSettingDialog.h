@@ -9,8 +9,8 @@
 #include <array>
 #include <span>
 
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 class QComboBox;
 

@@ -1,4 +1,4 @@
-#include "ui/ProgramPage.h"
+#include "ui/dialogs/ProgramPage.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,9 +9,9 @@
 #include "operator/OperatorMessages.h"
 #include "program/ProgramEditing.h"
 #include "settings/SysParams.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/Texts.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

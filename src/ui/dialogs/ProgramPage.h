@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ui/Layout.h"
+#include "ui/common/Layout.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,10 +1,10 @@
-#include "ui/CAboutDlg.h"
+#include "ui/frame/CAboutDlg.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/Artwork.h"
-#include "ui/Layout.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/Layout.h"
 
 namespace {
 

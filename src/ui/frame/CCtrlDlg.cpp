@@ -1,4 +1,4 @@
-#include "ui/CCtrlDlg.h"
+#include "ui/frame/CCtrlDlg.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -11,12 +11,12 @@
 #include "operator/OperatorMessages.h"
 #include "program/CommandPages.h"
 #include "settings/SysParams.h"
-#include "ui/CDlgBar_1.h"
-#include "ui/CDlgBar_2.h"
-#include "ui/Fields.h"
-#include "ui/Layout.h"
-#include "ui/LiveValues.h"
-#include "ui/Texts.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/bars/CDlgBar_2.h"
+#include "ui/bars/LiveValues.h"
+#include "ui/common/Fields.h"
+#include "ui/common/Layout.h"
+#include "ui/common/Texts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/CMainFrame.h"
+#include "ui/frame/CMainFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,20 +22,20 @@
 #include "program/ProgramFile.h"
 #include "program/RecentFiles.h"
 #include "settings/SysParams.h"
-#include "ui/Artwork.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CCtrlDlg.h"
-#include "ui/CDlgBar_1.h"
-#include "ui/CDlgBar_2.h"
-#include "ui/CDlgBar_3.h"
-#include "ui/CHomeSettingDlg.h"
-#include "ui/CProgramInputDlg.h"
-#include "ui/CProgramListBox.h"
-#include "ui/CPtoPSettingDlg.h"
-#include "ui/Layout.h"
-#include "ui/QtOperatorPort.h"
-#include "ui/RecentFileMenu.h"
-#include "ui/Texts.h"
+#include "ui/bars/CDlgBar_1.h"
+#include "ui/bars/CDlgBar_2.h"
+#include "ui/bars/CDlgBar_3.h"
+#include "ui/bars/CProgramListBox.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/Layout.h"
+#include "ui/common/QtOperatorPort.h"
+#include "ui/common/Texts.h"
+#include "ui/dialogs/CHomeSettingDlg.h"
+#include "ui/dialogs/CProgramInputDlg.h"
+#include "ui/dialogs/CPtoPSettingDlg.h"
+#include "ui/frame/CAboutDlg.h"
+#include "ui/frame/CCtrlDlg.h"
+#include "ui/frame/RecentFileMenu.h"
 
 namespace {
 

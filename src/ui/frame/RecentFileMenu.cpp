@@ -1,4 +1,4 @@
-#include "ui/RecentFileMenu.h"
+#include "ui/frame/RecentFileMenu.h"
 
 #include <QAction>
 #include <QSettings>

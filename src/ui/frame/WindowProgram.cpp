@@ -1,4 +1,4 @@
-#include "ui/WindowProgram.h"
+#include "ui/frame/WindowProgram.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -8,12 +8,12 @@
 #include "operator/OperatorMessages.h"
 #include "platform/TextCodec.h"
 #include "settings/SysParams.h"
-#include "ui/Artwork.h"
-#include "ui/CCardTypeDlg.h"
-#include "ui/CEquipmentSettingDlg.h"
-#include "ui/CMainFrame.h"
-#include "ui/COtherSettingDlg.h"
-#include "ui/QtOperatorPort.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/QtOperatorPort.h"
+#include "ui/dialogs/CCardTypeDlg.h"
+#include "ui/dialogs/CEquipmentSettingDlg.h"
+#include "ui/dialogs/COtherSettingDlg.h"
+#include "ui/frame/CMainFrame.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #                                     installed program looks after its own folder
 #   share/applications, share/icons/hicolor, share/metainfo
 #                                     the desktop entry, icons and AppStream data
-#   share/doc/tessor                  README and the demo machine
+#   share/doc/tessor                  README, licence, copyright and the demo machine
 #
 # The folder names are fixed, not GNUInstallDirs': the program finds its
 # libraries as ../lib/tessor from its own folder, on every distribution.
@@ -36,7 +36,8 @@ foreach(size IN ITEMS 48 256)
     DESTINATION share/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/tessor)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/resources/copyright DESTINATION share/doc/tessor)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/tessor)
 install(FILES
   ${PROJECT_SOURCE_DIR}/examples/demo/demo.knl
   ${PROJECT_SOURCE_DIR}/examples/demo/machine.conf
@@ -47,6 +48,7 @@ install(FILES
 set(CPACK_PACKAGE_NAME tessor)
 set(CPACK_PACKAGE_VENDOR "Tessor developers")
 set(CPACK_PACKAGE_CONTACT "${TESSOR_PACKAGE_CONTACT}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "operator and test program for pulse-train motion-controller cards")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tessor brings up one or two PCI pulse-train motion-controller cards of the

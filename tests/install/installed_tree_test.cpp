@@ -126,8 +126,10 @@ TEST_F(InstalledTree, LaysOutProgramsLibrariesAndDesktopIntegration) {
   EXPECT_NE(metainfo.find("<id>" + kAppId + "</id>"), std::string::npos);
   EXPECT_NE(metainfo.find("<launchable type=\"desktop-id\">" + kAppId + ".desktop</launchable>"), std::string::npos);
   EXPECT_NE(metainfo.find("<release version=\"" TESSOR_VERSION "\""), std::string::npos);
+  EXPECT_NE(metainfo.find("<project_license>GPL-3.0-or-later</project_license>"), std::string::npos);
 
   EXPECT_TRUE(fs::is_regular_file(prefix_ / "share/doc/tessor/README.md"));
+  EXPECT_EQ(ReadText(prefix_ / "share/doc/tessor/LICENSE"), ReadText(fs::path(TESSOR_SOURCE_DIR) / "LICENSE"));
   EXPECT_EQ(ReadText(prefix_ / "share/doc/tessor/examples/demo/demo.knl"), ReadText(DemoProgram()));
   EXPECT_EQ(ReadText(prefix_ / "share/doc/tessor/examples/demo/machine.conf"), ReadText(DemoMachine()));
 }

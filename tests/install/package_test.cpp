@@ -104,6 +104,8 @@ TEST_F(DebianPackage, HoldsTheInstalledTreeUnderUsr) {
                                              "./usr/share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
                                              "./usr/share/metainfo/" + kAppId + ".metainfo.xml",
                                              "./usr/share/doc/tessor/README.md",
+                                             "./usr/share/doc/tessor/copyright",
+                                             "./usr/share/doc/tessor/LICENSE",
                                              "./usr/share/doc/tessor/examples/demo/demo.knl"};
   for (const std::string& path : expected) {
     EXPECT_TRUE(HasLine(files, path)) << path << " not in:\n" << files;

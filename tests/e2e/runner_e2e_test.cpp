@@ -558,6 +558,25 @@ TEST_F(RunnerE2E, FastIsRefusedForCardsWithoutTheSimulatorsClock) {
 }
 #endif
 
+// The window program answers --help and --version without a display; its
+// own arguments are looked at once Qt has taken its options.
+TEST_F(RunnerE2E, WindowProgramHelpAndVersionNeedNoDisplay) {
+  const std::string headless = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+  Result r = RunBinary("/usr/bin/env", headless + "'" TESSOR_WINDOW "' --help");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("usage: tessor [PROGRAM.knl]\n", 0), 0u) << r.out;
+  EXPECT_EQ(r.err, "");
+  r = RunBinary("/usr/bin/env", headless + "'" TESSOR_WINDOW "' -platform nowhere --version");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "tessor " TESSOR_VERSION "\n");
+  for (const char* args : {"--frobnicate", "a.knl b.knl"}) {
+    r = RunBinary("/usr/bin/env", std::string("QT_QPA_PLATFORM=offscreen '" TESSOR_WINDOW "' ") + args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_NE(r.err.find("usage: tessor [PROGRAM.knl]"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+}
+
 TEST(RunnerArguments, ParsesWhatTheUsageSays) {
   RunnerOptions o;
   std::string error;

@@ -601,6 +601,7 @@ GcodeConversion ConvertGcode(std::string_view text, const GcodeAxes& axes, const
                              const GcodeProgress& progress) {
   GcodeConversion out;
   out.lines = CountLines(text);
+  out.rows.reserve(std::min(out.lines, kMaxImportRows));  // about a row a line
   Converter converter(axes, options, out);
   std::size_t at = 0;
   std::size_t number = 0;
@@ -619,10 +620,8 @@ GcodeConversion ConvertGcode(std::string_view text, const GcodeAxes& axes, const
   } catch (const Failure&) {
     // out.error says what
   }
-  if (out.error) {
-    out.rows.clear();
-    out.rows.shrink_to_fit();
-  }
+  if (out.error) out.rows.clear();
+  if (out.rows.size() < out.rows.capacity() / 2) out.rows.shrink_to_fit();
   out.end = converter.End();
   return out;
 }

@@ -21,10 +21,11 @@
 
 namespace {
 
-// How long an import runs before its progress shows, and how many rows the
-// listing takes between two turns of the windows' events.
+// How long an import runs before its progress shows, and how long the
+// listing fills between two turns of the windows' events.
 constexpr int kShowAfterMs = 300;
-constexpr std::size_t kRowsPerPart = 20000;
+constexpr int kFillSliceMs = 25;
+constexpr std::size_t kRowsPerPart = 1000;
 constexpr int kSteps = 1000;
 
 // The texts of the import's own boxes: English for another language too.
@@ -174,9 +175,13 @@ bool ImportGcodeProgram(QWidget* parent) {
   const std::size_t lines = result.lines;
   if (!TakeImportedProgram(std::move(result.rows))) return false;
   const std::size_t rows = MotionProgram.size();
+  QElapsedTimer slice;
+  slice.start();
   for (std::size_t first = 0; first < rows; first += kRowsPerPart) {
     AppendImportedRows(first, kRowsPerPart);
+    if (slice.elapsed() < kFillSliceMs) continue;
     progress.Step(static_cast<double>(first + kRowsPerPart) / static_cast<double>(rows));
+    slice.restart();
   }
   progress.Close();
   if (!result.warnings.empty()) {

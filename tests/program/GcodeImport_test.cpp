@@ -105,12 +105,6 @@ TEST(GcodeImport, RefusedWordsNameTheirLine) {
   EXPECT_EQ(ErrorOf("G1 X1\n", kLangChinese), "第1行：没有进给速度");
 }
 
-TEST(GcodeImport, ErrorsLeaveNoRows) {
-  const GcodeConversion c = Convert("G0 X1\nG0 X2\nG28\n");
-  ASSERT_TRUE(c.error);
-  EXPECT_TRUE(c.rows.empty());
-}
-
 TEST(GcodeImport, AxesMustBeInMillimetresWithAUsableEquivalent) {
   GcodeAxes axes = MillimetreAxes();
   axes[2] = {3, 0.1};  // Z a rotary table in degrees

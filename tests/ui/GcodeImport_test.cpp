@@ -1,6 +1,6 @@
-// File -> Import G-code... and opening a program named on the command
-// line: what the operator is asked and shown, the program that replaces
-// the current one, and a run of it on the simulated cards.
+// File -> Import G-code...: what the operator is asked and shown, the
+// program that replaces the current one, and a run of it on the simulated
+// cards.
 
 #include <QAction>
 #include <QFile>
@@ -172,29 +172,6 @@ class GcodeImportTest : public QObject {
     QCOMPARE(script.TakeShown(), QStringList{QStringLiteral("Save changes to the program?")});
     QVERIFY(script.AllAnswered());
     QVERIFY(ProgramChanged());
-  }
-
-  // tessor PROGRAM.knl: opened as Open opens it, with its failure message.
-  void programFromTheCommandLine() {
-    Bench bench;
-    auto frame = bench.MakeFrame();
-    const std::string demo = TESSOR_SOURCE_DIR "/examples/demo/demo.knl";
-    frame->OpenProgram(demo);
-    QVERIFY(MotionProgram.size() > 5);
-    QCOMPARE(bench.Port().Listing()->Count(), static_cast<int>(MotionProgram.size()));
-    QCOMPARE(ShownPath, demo);
-    QCOMPARE(SavePath, demo);
-    QVERIFY(!ProgramChanged());
-    QCOMPARE(RecentFiles.Entries().front(), demo);
-
-    DialogScript script;
-    const std::string missing = bench.Folder().toStdString() + "/missing.knl";
-    frame->OpenProgram(missing);
-    const QStringList shown = script.TakeShown();
-    QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown[0].contains(QStringLiteral("missing.knl")), qPrintable(shown[0]));  // the open failure message
-    QVERIFY(MotionProgram.empty());
-    QCOMPARE(bench.Port().Listing()->Count(), 0);
   }
 };
 

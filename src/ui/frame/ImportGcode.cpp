@@ -72,24 +72,21 @@ struct Job {
 // change the program meanwhile.
 class Progress {
  public:
-  explicit Progress(QWidget* parent) : parent_(parent) { clock_.start(); }
+  Progress(QWidget* parent, std::atomic<bool>& cancel) : parent_(parent), cancel_(cancel) { clock_.start(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
   ~Progress() { delete dialog_; }
 
   // Delivers events until `thread` has finished, showing the share done
-  // (Cancel sets `cancel`).
-  void WaitFor(QThread* thread, Job& job) {
+  // (Cancel sets the cancel flag).
+  void WaitFor(QThread* thread, const Job& job) {
     QEventLoop loop;
     QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
     QTimer look;
     look.setInterval(50);
     QObject::connect(&look, &QTimer::timeout, &loop, [&] {
       if (dialog_ == nullptr && clock_.elapsed() >= kShowAfterMs) loop.quit();  // to show it, taking input again
-      if (dialog_ != nullptr) {
-        dialog_->setValue(static_cast<int>(job.Fraction() * kSteps * 0.9));
-        if (dialog_->wasCanceled()) job.cancel = true;
-      }
+      if (dialog_ != nullptr) dialog_->setValue(static_cast<int>(job.Fraction() * kSteps * 0.9));
     });
     look.start();
     while (!thread->isFinished() && !Quitting()) {
@@ -127,11 +124,15 @@ class Progress {
     dialog_->setAutoReset(false);
     dialog_->setMinimumDuration(0);
     dialog_->setValue(0);
+    QObject::connect(dialog_, &QProgressDialog::canceled, [this] {
+      if (cancellable_) cancel_ = true;
+    });
     dialog_->show();
     cancellable_ = cancellable;
   }
 
   QWidget* parent_;
+  std::atomic<bool>& cancel_;
   QElapsedTimer clock_;
   QProgressDialog* dialog_ = nullptr;
   bool cancellable_ = false;
@@ -153,7 +154,7 @@ bool ImportGcodeProgram(QWidget* parent) {
   Job job;
   job.path = *path;
   job.axes = GcodeImportAxes();
-  Progress progress(parent);
+  Progress progress(parent, job.cancel);
   std::unique_ptr<QThread> thread(QThread::create([&job] { job.Run(); }));
   thread->start();
   progress.WaitFor(thread.get(), job);

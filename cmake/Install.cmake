@@ -5,6 +5,7 @@
 #                                     installed program looks after its own folder
 #   share/applications, share/icons/hicolor, share/metainfo
 #                                     the desktop entry, icons and AppStream data
+#   share/mime/packages               the MIME type of program files (.knl)
 #   share/doc/tessor                  README, licence, copyright and the demo machine
 #
 # The folder names are fixed, not GNUInstallDirs': the program finds its
@@ -28,6 +29,27 @@ install(CODE "
 configure_file(${PROJECT_SOURCE_DIR}/resources/tessor.metainfo.xml.in
   ${PROJECT_BINARY_DIR}/resources/${TESSOR_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/resources/${TESSOR_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+
+# The program files' type, application/x-tessor-program: *.knl, or the
+# "[Command Save]" line near the start. The package leaves the database to
+# shared-mime-info's own trigger; an installation into the running system
+# (no DESTDIR) brings the prefix's database and the desktop entries' type
+# cache up to date itself, where the tools are there.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/tessor.mime.xml
+  DESTINATION share/mime/packages RENAME ${TESSOR_APP_ID}.xml)
+install(CODE "
+  if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
+    find_program(TESSOR_UPDATE_MIME update-mime-database)
+    find_program(TESSOR_UPDATE_DESKTOP update-desktop-database)
+    if(TESSOR_UPDATE_MIME)
+      message(STATUS \"Updating: \${CMAKE_INSTALL_PREFIX}/share/mime\")
+      execute_process(COMMAND \${TESSOR_UPDATE_MIME} \"\${CMAKE_INSTALL_PREFIX}/share/mime\")
+    endif()
+    if(TESSOR_UPDATE_DESKTOP)
+      execute_process(COMMAND \${TESSOR_UPDATE_DESKTOP} -q \"\${CMAKE_INSTALL_PREFIX}/share/applications\")
+    endif()
+  endif()
+")
 
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tessor.svg
   DESTINATION share/icons/hicolor/scalable/apps RENAME ${TESSOR_APP_ID}.svg)

@@ -11,6 +11,9 @@ packages=(
   # list (dpkg-shlibdeps, file), the validators of the desktop entry and
   # the AppStream data, the SVG renderer that compares the icons.
   dpkg-dev file desktop-file-utils appstream qt6-svg-dev
+  # The MIME type of program files: its database, and xdg-mime with the
+  # reader it uses outside a desktop session.
+  shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()

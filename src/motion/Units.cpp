@@ -193,3 +193,9 @@ std::optional<UnitLabels> UnitLabelsForCard(int card) {
   }
   return labels;
 }
+
+GcodeAxes GcodeImportAxes() {
+  GcodeAxes axes;
+  for (std::size_t k = 0; k < axes.size(); ++k) axes[k] = {SysParams.Unit[k], Equivalents.PulseEquivalent[k].load()};
+  return axes;
+}

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "program/GcodeImport.h"
 #include "program/MotionCommand.h"
 
 inline constexpr int kEquivalentEntries = 16;  // index axis number - 1
@@ -104,3 +105,6 @@ struct UnitLabels {
 // Card 1 (X, Y, Z, T; axes 1-4) or 2 (A, B, C, D; axes 5-8); nullopt for
 // any other card, which changes nothing.
 std::optional<UnitLabels> UnitLabelsForCard(int card);
+
+// X, Y and Z of a G-code import: Unit and PulseEquivalent of axes 1-3.
+GcodeAxes GcodeImportAxes();

@@ -29,7 +29,9 @@ inline constexpr std::string_view kAppTitle = "Tessor";
 
 // Open: an open dialog. Save: a save dialog titled "Save" (the File menu's
 // Save without a file yet). SaveAs: a save dialog with the platform's title.
-enum class FileDialogKind { Open, Save, SaveAs };
+// ImportGcode: an open dialog for G-code files (*.nc *.ngc *.gcode *.tap
+// *.txt) titled "Import G-code".
+enum class FileDialogKind { Open, Save, SaveAs, ImportGcode };
 
 class OperatorPort {
  public:
@@ -56,8 +58,8 @@ class OperatorPort {
   // Delivers the front end's pending events (button presses during a jog).
   virtual void ProcessPendingEvents() = 0;
 
-  // The file chooser with filter "Kinolt(*.knl)"; nullopt when cancelled.
-  // Save dialogs can create new files.
+  // The file chooser with filter "Kinolt(*.knl)" (G-code files for
+  // ImportGcode); nullopt when cancelled. Save dialogs can create new files.
   virtual std::optional<std::string> ChooseFile(FileDialogKind kind, std::string_view suggestedName) = 0;
 };
 

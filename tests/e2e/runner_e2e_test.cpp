@@ -146,9 +146,14 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST_F(RunnerE2E, BadUsageExitsWithTwoAndSaysWhy) {
-  for (const char* args : {"", "frobnicate x.knl", "list", "list a.knl b.knl", "copy a.knl", "run p.knl --loops",
-                           "run p.knl --loops -1", "run p.knl --loops 2x", "list p.knl --fast", "--dir",
-                           "run p.knl --csv", "list p.knl --csv t.csv"}) {
+  const std::vector<std::string> cases = {
+      "", "frobnicate x.knl", "list", "list a.knl b.knl", "copy a.knl", "run p.knl --loops", "run p.knl --loops -1",
+      "run p.knl --loops 2x", "list p.knl --fast", "--dir", "run p.knl --csv", "list p.knl --csv t.csv",
+      // import: two files, its own options with usable values
+      "import a.nc", "import a.nc b.knl --fast", "import a.nc b.knl --rapid 0", "import a.nc b.knl --rapid",
+      "import a.nc b.knl --tolerance x", "import a.nc b.knl --tolerance 0", "import a.nc b.knl --spindle-output 3:1",
+      "run p.knl --rapid 5"};
+  for (const std::string& args : cases) {
     const Result r = Run(args);
     EXPECT_EQ(r.code, 2) << args;
     EXPECT_NE(r.err.find("tessor-run: "), std::string::npos) << args;
@@ -157,6 +162,8 @@ TEST_F(RunnerE2E, BadUsageExitsWithTwoAndSaysWhy) {
   }
   const Result help = Run("--help");
   EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("tessor-run [--dir DIR] import IN OUT.knl [--rapid MM_PER_S] [--tolerance MM]"),
+            std::string::npos);
   EXPECT_NE(help.out.find("tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast] [--csv FILE]"),
             std::string::npos);
 }
@@ -412,6 +419,129 @@ TEST_F(RunnerE2E, TwoCardsReportEightAxes) {
   EXPECT_NE(r.err.find("Card(s) = 2,Axis = 8"), std::string::npos) << r.err;
 }
 
+// G-code import: X, Y and Z in mm (4 mm lead, 3200 pulses: 800 a mm) on a
+// machine with room to move and true encoders.
+class GcodeImportE2E : public RunnerE2E {
+ protected:
+  void SetUp() override {
+    RunnerE2E::SetUp();
+    Machine("[axis all]\ntravel = -10000000 10000000\nlimits = -9000000 9000000\nslowdown = -8500000 8500000\n");
+    Settings({{"LangVer", "0"}, {"Unit[0]", "1"}, {"Unit[1]", "1"}, {"Unit[2]", "1"}});
+  }
+  // The command positions of axes 1-3 at the end of a run.
+  static std::vector<std::string> AxisLines(const std::string& out) {
+    std::vector<std::string> axes;
+    for (const std::string& line : Lines(out)) {
+      if (line.rfind("axis ", 0) == 0 && axes.size() < 3) axes.push_back(line.substr(0, line.find(" encoder")));
+    }
+    return axes;
+  }
+};
+
+TEST_F(GcodeImportE2E, ArcsHelicesInchAndRelativeSectionsEndOnTheGcodesEndPoint) {
+  WriteFile(dir_ / "part.nc",
+            "%\n"
+            "(arcs, a helix, inch and relative sections, dwells)\n"
+            "G21 G90 G17 G94\n"
+            "G0 X10 Y10 Z5 ; rapid\n"
+            "F1200\n"
+            "G1 Z0\n"
+            "G1 X30 Y10\n"
+            "G3 X40 Y20 I0 J10\n"
+            "G2 X30 Y30 R10\n"
+            "G3 I0 J-5 Z-2 (a full turn down)\n"
+            "G4 P0.5\n"
+            "G20 G91\n"
+            "G1 X0.5 Y-0.25\n"
+            "G2 X1 Y0 I0.5 J0\n"
+            "G1 Z0.1\n"
+            "G21 G1 X-0.3456 Y0.0107\n"
+            "M8\n"
+            "G4 P1\n"
+            "G0 Z5\n"
+            "M30\n"
+            "%\n");
+  const Result imported = Run("--dir . import part.nc part.knl");
+  ASSERT_EQ(imported.code, 0) << imported.err;
+  EXPECT_EQ(imported.err, "tessor-run: part.nc: line 17: M8 is skipped\n");
+  unsigned long rows = 0;
+  unsigned long lines = 0;
+  ASSERT_EQ(std::sscanf(imported.out.c_str(), "%lu rows from %lu lines\n", &rows, &lines), 2) << imported.out;
+  EXPECT_EQ(lines, 21u);
+  EXPECT_GT(rows, 100u);
+  const Result listed = Run("--dir . list part.knl");
+  EXPECT_EQ(Lines(listed.out).size(), rows);
+  EXPECT_EQ(Lines(listed.out)[0], "G01 X10.00 Y10.00 Z5.00 F20.00 M0.00");
+
+  // The end point: X 67.7544, Y 23.6607, Z 5.54 mm, in whole pulses.
+  const Result run = Run("--dir . run part.knl --fast");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(AxisLines(run.out),
+            (std::vector<std::string>{"axis 1: command 54204", "axis 2: command 18929", "axis 3: command 4432"}))
+      << run.out;
+}
+
+TEST_F(GcodeImportE2E, TenThousandShortSegmentsEndOnTheRoundedEndPoint) {
+  std::string text = "G91 G1 F600\n";
+  for (int i = 0; i < 10000; ++i) text += i % 2 == 0 ? "X0.0137 Y-0.0071\n" : "X0.0137 Z0.0029\n";
+  WriteFile(dir_ / "short.ngc", text);
+  const Result imported = Run("--dir . import short.ngc short.knl");
+  ASSERT_EQ(imported.code, 0) << imported.err;
+  EXPECT_EQ(imported.out, "10000 rows from 10001 lines\n");
+  const Result run = Run("--dir . run short.knl --fast");
+  EXPECT_EQ(run.code, 0) << run.err;
+  // 137 mm, -35.5 mm, 14.5 mm at 800 pulses a mm.
+  EXPECT_EQ(AxisLines(run.out),
+            (std::vector<std::string>{"axis 1: command 109600", "axis 2: command -28400", "axis 3: command 11600"}))
+      << run.out;
+}
+
+TEST_F(GcodeImportE2E, OptionsReachTheRows) {
+  WriteFile(dir_ / "spindle.tap", "M3 S1000\nG0 X1\nM5\n");
+  const Result r = Run("--dir . import spindle.tap out.knl --rapid 40 --spindle-output 1:5 --tolerance 0.1");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "3 rows from 3 lines\n");
+  EXPECT_EQ(Lines(Run("--dir . list out.knl").out),
+            (std::vector<std::string>{"M09 C1 P5 S1 M0.00", "G00 X1.00 FX40.00 M0.00", "M09 C1 P5 S0 M0.00"}));
+}
+
+TEST_F(GcodeImportE2E, AnyErrorExitsWithTwoAndWritesNothing) {
+  WriteFile(dir_ / "bad.nc", "G0 X1\n(tool change)\nM6 T2\n");
+  WriteFile(dir_ / "old.knl", "an older program\n");
+  Result r = Run("--dir . import bad.nc old.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "tessor-run: bad.nc: line 3: M6 is not supported\n");
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_EQ(ReadFile(dir_ / "old.knl"), "an older program\n");
+  r = Run("--dir . import bad.nc new.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "new.knl"));
+
+  // The output may not be the G-code itself or the settings.
+  WriteFile(dir_ / "good.nc", "G0 X1\n");
+  const std::string settings = ReadFile(dir_ / "sysparam.cfg");
+  for (const char* out : {"good.nc", "sysparam.cfg"}) {
+    r = Run(std::string("--dir . import good.nc ") + out);
+    EXPECT_EQ(r.code, 2) << out;
+    EXPECT_NE(r.err.find("which the import reads"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadFile(dir_ / "good.nc"), "G0 X1\n");
+  EXPECT_EQ(ReadFile(dir_ / "sysparam.cfg"), settings);
+  r = Run("--dir . import missing.nc new.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("cannot read missing.nc"), std::string::npos) << r.err;
+  r = Run("--dir . import good.nc no-such-folder/new.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("cannot write no-such-folder/new.knl"), std::string::npos) << r.err;
+
+  // Axes in pulses (the defaults) cannot take millimetres.
+  Settings({{"Unit[0]", "0"}});
+  r = Run("--dir . import good.nc new.knl");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "tessor-run: good.nc: line 1: axis X is set up in P, not in mm\n");
+  EXPECT_FALSE(fs::exists(dir_ / "new.knl"));
+}
+
 #ifdef CARD_FIXTURE_DIR
 TEST_F(RunnerE2E, FastIsRefusedForCardsWithoutTheSimulatorsClock) {
   // A copy of the runner beside a card library that is not the simulator.
@@ -427,6 +557,25 @@ TEST_F(RunnerE2E, FastIsRefusedForCardsWithoutTheSimulatorsClock) {
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
 #endif
+
+// The window program answers --help and --version without a display; its
+// own arguments are looked at once Qt has taken its options.
+TEST_F(RunnerE2E, WindowProgramHelpAndVersionNeedNoDisplay) {
+  const std::string headless = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+  Result r = RunBinary("/usr/bin/env", headless + "'" TESSOR_WINDOW "' --help");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("usage: tessor [PROGRAM.knl]\n", 0), 0u) << r.out;
+  EXPECT_EQ(r.err, "");
+  r = RunBinary("/usr/bin/env", headless + "'" TESSOR_WINDOW "' -platform nowhere --version");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "tessor " TESSOR_VERSION "\n");
+  for (const char* args : {"--frobnicate", "a.knl b.knl"}) {
+    r = RunBinary("/usr/bin/env", std::string("QT_QPA_PLATFORM=offscreen '" TESSOR_WINDOW "' ") + args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_NE(r.err.find("usage: tessor [PROGRAM.knl]"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+}
 
 TEST(RunnerArguments, ParsesWhatTheUsageSays) {
   RunnerOptions o;

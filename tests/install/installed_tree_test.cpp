@@ -64,14 +64,14 @@ class InstalledTree : public ::testing::Test {
   }
   // The window program offscreen, answered by the test driver plugin; the
   // lines the driver wrote.
-  std::string RunWindowProgram(const fs::path& program, Result& result) const {
+  std::string RunWindowProgram(const fs::path& program, Result& result, const std::string& args = "") const {
     const fs::path log = home_ / "driver.log";
     fs::remove(log);
     result = Shell("cd " + Quote(home_.string()) + " && " + Environment() +
                    "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + Quote(Runtime().string()) +
                    " QT_PLUGIN_PATH=" + Quote(DRIVER_PLUGIN_DIR) +
                    " QT_QPA_GENERIC_PLUGINS=tessortestdriver TESSOR_TEST_DRIVER_LOG=" + Quote(log.string()) +
-                   " timeout 300 " + Quote(program.string()));
+                   " timeout 300 " + Quote(program.string()) + " " + args);
     return ReadText(log);
   }
 
@@ -108,8 +108,12 @@ TEST_F(InstalledTree, LaysOutProgramsLibrariesAndDesktopIntegration) {
   EXPECT_EQ(DesktopValue(entry, "Type"), "Application");
   EXPECT_EQ(DesktopValue(entry, "Name"), "Tessor");
   EXPECT_EQ(DesktopValue(entry, "Icon"), kAppId);
-  // The program by its installed path, quoted for the blank in it.
-  EXPECT_EQ(DesktopValue(entry, "Exec"), "\"" + (Bin() / "tessor").string() + "\"");
+  // The program by its installed path, quoted for the blank in it, given
+  // the file it opens; the type of program files.
+  EXPECT_EQ(DesktopValue(entry, "Exec"), "\"" + (Bin() / "tessor").string() + "\" %f");
+  EXPECT_EQ(DesktopValue(entry, "MimeType"), "application/x-tessor-program;");
+  EXPECT_EQ(ReadText(prefix_ / "share/mime/packages" / (kAppId + ".xml")),
+            ReadText(fs::path(TESSOR_SOURCE_DIR) / "resources/tessor.mime.xml"));
 
   const fs::path icons = prefix_ / "share/icons/hicolor";
   for (const unsigned size : {48u, 256u}) {
@@ -151,6 +155,63 @@ TEST_F(InstalledTree, DesktopEntryAndMetainfoPassTheirValidators) {
   }
   if (!ran)
     GTEST_SKIP() << "neither desktop-file-validate (desktop-file-utils) nor appstreamcli (appstream) is installed";
+}
+
+// The installed definition, built into a database of its own, makes
+// xdg-mime name the type of program files: by their name, or by the
+// "[Command Save]" line of a file without it.
+TEST_F(InstalledTree, XdgMimeNamesTheTypeOfProgramFiles) {
+  if (!HasProgram("update-mime-database") || !HasProgram("xdg-mime")) {
+    GTEST_SKIP() << "update-mime-database (shared-mime-info) and xdg-mime (xdg-utils) are needed";
+  }
+  const fs::path data = home_ / "data";
+  fs::create_directories(data / "mime/packages");
+  fs::create_directories(home_ / "no-data");
+  fs::copy_file(prefix_ / "share/mime/packages" / (kAppId + ".xml"), data / "mime/packages" / (kAppId + ".xml"));
+  const Result built = Shell("update-mime-database " + Quote((data / "mime").string()));
+  ASSERT_EQ(built.status, 0) << Describe(built);
+  WriteText(home_ / "saved-without-name", ReadText(DemoProgram()));
+  std::string lf = ReadText(DemoProgram());
+  std::erase(lf, '\r');
+  WriteText(home_ / "lf-without-name", lf);
+  WriteText(home_ / "notes.txt", "[Other Section]\nnot a program\n");
+  // Outside a desktop session xdg-mime asks the generic reader of the database.
+  auto query = [&](const fs::path& dataHome, const std::string& file) {
+    return Shell("cd " + Quote(home_.string()) +
+                 " && env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID "
+                 "XDG_DATA_HOME=" +
+                 Quote(dataHome.string()) + " XDG_DATA_DIRS=" + Quote((home_ / "no-data").string()) +
+                 " xdg-mime query filetype " + Quote(file));
+  };
+  for (const char* file : {"demo.knl", "saved-without-name", "lf-without-name"}) {
+    const Result r = query(data, file);
+    EXPECT_EQ(r.out, "application/x-tessor-program\n") << file << "\n" << Describe(r);
+  }
+  EXPECT_NE(query(data, "notes.txt").out, "application/x-tessor-program\n");
+  // The installation into this prefix brought the prefix's own database up to date.
+  EXPECT_EQ(query(prefix_ / "share", "demo.knl").out, "application/x-tessor-program\n");
+}
+
+// What the menu entry runs for a file opened from the desktop: the file
+// after the start-up dialogs, as Open opens it.
+TEST_F(InstalledTree, WindowProgramOpensTheProgramItIsGiven) {
+  WriteText(Bin() / "sysparam.cfg", WithKey(DemoSettings(), "LangVer", "0"));
+  Result r;
+  std::string log = RunWindowProgram(Bin() / "tessor", r, Quote(DemoProgram()));
+  EXPECT_EQ(r.status, 0) << Describe(r) << "\n--- driver\n" << log;
+  const std::vector<std::string> lines = Lines(log);
+  ASSERT_GE(lines.size(), 6u) << log;
+  EXPECT_EQ(lines[2].rfind("frame: ", 0), 0u) << log;
+  EXPECT_EQ(lines[3], "path: " + DemoProgram());
+  EXPECT_EQ(lines[4], "listing: 12 rows");
+
+  // A file that cannot be read: Open's message, an empty program.
+  log = RunWindowProgram(Bin() / "tessor", r, Quote((home_ / "missing.knl").string()));
+  EXPECT_EQ(r.status, 0) << Describe(r);
+  EXPECT_TRUE(HasLine(
+      log, "box: Open config file " + (home_ / "missing.knl").string() + "failed! System will take default value."))
+      << log;
+  EXPECT_EQ(log.find("listing:"), std::string::npos) << log;
 }
 
 TEST_F(InstalledTree, RunnerFindsTheCardsInLibTessorAndKeepsSettingsInTheUsersFolder) {

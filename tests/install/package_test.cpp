@@ -103,6 +103,7 @@ TEST_F(DebianPackage, HoldsTheInstalledTreeUnderUsr) {
                                              "./usr/share/icons/hicolor/256x256/apps/" + kAppId + ".png",
                                              "./usr/share/icons/hicolor/scalable/apps/" + kAppId + ".svg",
                                              "./usr/share/metainfo/" + kAppId + ".metainfo.xml",
+                                             "./usr/share/mime/packages/" + kAppId + ".xml",
                                              "./usr/share/doc/tessor/README.md",
                                              "./usr/share/doc/tessor/copyright",
                                              "./usr/share/doc/tessor/LICENSE",
@@ -112,10 +113,20 @@ TEST_F(DebianPackage, HoldsTheInstalledTreeUnderUsr) {
   }
   for (const std::string& line : Lines(files)) {
     EXPECT_TRUE(line == "./" || line.rfind("./usr/", 0) == 0 || line == "./usr") << line;
+    // The databases are the system's to build (its triggers do): only the definition ships.
+    if (line.rfind("./usr/share/mime/", 0) == 0) {
+      EXPECT_TRUE(line == "./usr/share/mime/" || line.rfind("./usr/share/mime/packages/", 0) == 0) << line;
+    }
+    EXPECT_EQ(line.find("mimeinfo.cache"), std::string::npos) << line;
   }
   // The menu entry starts the packaged program and names the packaged icon.
   const std::string entry = ReadText(Extracted() / "usr/share/applications" / (kAppId + ".desktop"));
-  EXPECT_EQ(DesktopValue(entry, "Exec"), "/usr/bin/tessor");
+  EXPECT_EQ(DesktopValue(entry, "Exec"), "/usr/bin/tessor %f");
+  EXPECT_EQ(DesktopValue(entry, "MimeType"), "application/x-tessor-program;");
+  const std::string mime = ReadText(Extracted() / "usr/share/mime/packages" / (kAppId + ".xml"));
+  EXPECT_NE(mime.find("<mime-type type=\"application/x-tessor-program\">"), std::string::npos) << mime;
+  EXPECT_NE(mime.find("<glob pattern=\"*.knl\"/>"), std::string::npos) << mime;
+  EXPECT_NE(mime.find("value=\"[Command Save]\""), std::string::npos) << mime;
   EXPECT_EQ(DesktopValue(entry, "Icon"), kAppId);
   // Stripped: the debugging data stays in the build.
   const Result sections = Shell("objdump -h " + Quote((Extracted() / "usr/bin/tessor").string()));

@@ -83,9 +83,10 @@ void RecordingPort::ProcessPendingEvents() {
 
 std::optional<std::string> RecordingPort::ChooseFile(FileDialogKind kind, std::string_view suggestedName) {
   std::lock_guard lock(mutex_);
-  const char* name = kind == FileDialogKind::Open   ? "ChooseOpen("
-                     : kind == FileDialogKind::Save ? "ChooseSave("
-                                                    : "ChooseSaveAs(";
+  const char* name = kind == FileDialogKind::Open          ? "ChooseOpen("
+                     : kind == FileDialogKind::Save        ? "ChooseSave("
+                     : kind == FileDialogKind::ImportGcode ? "ChooseImport("
+                                                           : "ChooseSaveAs(";
   calls_.push_back(std::string(name) + std::string(suggestedName) + ")");
   if (fileAnswers_.empty()) return std::nullopt;
   auto answer = fileAnswers_.front();

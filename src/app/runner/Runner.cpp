@@ -21,6 +21,7 @@
 #include "motion/EngineState.h"
 #include "motion/RunControl.h"
 #include "motion/Units.h"
+#include "operator/OperatorMessages.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/PeriodicTimer.h"
 #include "program/MotionProgram.h"
@@ -32,11 +33,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessor-run [--dir DIR] list PROGRAM.knl\n"
     "       tessor-run [--dir DIR] copy IN.knl OUT.knl\n"
+    "       tessor-run [--dir DIR] import IN OUT.knl [--rapid MM_PER_S] [--tolerance MM]\n"
+    "                  [--spindle-output CARD:PORT]\n"
     "       tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast] [--csv FILE]\n"
     "       tessor-run --help\n";
 
 constexpr const char* kHelp =
-    "Lists, copies and runs Tessor motion programs (.knl) without windows.\n"
+    "Lists, copies, imports and runs Tessor motion programs (.knl) without windows.\n"
     "\n"
     "  --dir DIR    folder of sysparam.cfg (default: the program's folder, or\n"
     "               $XDG_CONFIG_HOME/tessor when that folder is not writable or\n"
@@ -44,6 +47,13 @@ constexpr const char* kHelp =
     "               the defaults\n"
     "  list         prints the program's listing, one code text per entry\n"
     "  copy         opens IN and saves it as OUT\n"
+    "  import       converts the G-code file IN into the program OUT: X, Y and Z\n"
+    "               are axes 1-3 of card 1 (set up in mm); feed moves run at\n"
+    "               F/60 mm/s, G0 at the rapid speed (--rapid, default 20 mm/s),\n"
+    "               arcs as chords within --tolerance (default 0.01 mm);\n"
+    "               --spindle-output CARD:PORT switches that output for M3, M4\n"
+    "               (on) and M5 (off), which are skipped otherwise. Prints\n"
+    "               \"N rows from M lines\"; any error writes nothing\n"
     "  run          initialises the cards of the model in sysparam.cfg and runs\n"
     "               the program as the Start button does, N passes (--loops,\n"
     "               default 1); --fast drives the simulated cards' clock by\n"
@@ -58,6 +68,17 @@ constexpr const char* kHelp =
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "tessor-run: %s\n%s", error.c_str(), kUsage);
   return kExitUsage;
+}
+
+// A number of an option: finite, from `low` to `high`.
+bool ParseNumber(const std::string& text, double low, double high, double& value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || !std::isfinite(v) || v < low || v > high) return false;
+  value = v;
+  return true;
 }
 
 bool ParseCount(const std::string& text, long& value) {
@@ -145,6 +166,56 @@ int InstalledAxes() { return RunControl.CardCount.load() == 1 ? 4 : 8; }
 bool SameFile(const struct stat& a, const std::string& path) {
   struct stat b {};
   return stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The runner's import and its checks, before anything is read or written.
+bool SameFileAs(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  return stat(a.c_str(), &sa) == 0 && SameFile(sa, b);
+}
+
+int ImportProgram(const RunnerOptions& options) {
+  const std::string& in = options.files[0];
+  const std::string& out = options.files[1];
+  std::string why;
+  if (!Readable(in, why)) return UsageError(why);
+  if (!options.dir.empty()) SetSysParamsFolder(options.dir);
+  const std::string settings = SysParamsFolder() + "sysparam.cfg";
+  for (const std::string& kept : {in, settings}) {
+    if (SameFileAs(out, kept)) {
+      std::fprintf(stderr, "tessor-run: %s is %s, which the import reads\n", out.c_str(), kept.c_str());
+      return kExitUsage;
+    }
+  }
+  PrepareSettings(options);
+  ComputeEquivalents(0);  // the factors only: no card is touched
+  const GcodeAxes axes = GcodeImportAxes();
+  std::string text;
+  if (!ReadGcodeFile(in, text, why)) {
+    std::fprintf(stderr, "tessor-run: cannot read %s: %s\n", in.c_str(), why.c_str());
+    return kExitUsage;
+  }
+  GcodeOptions gcode;
+  gcode.rapid = options.rapid;
+  gcode.tolerance = options.tolerance;
+  gcode.spindle = options.spindle;
+  GcodeConversion result = ConvertGcode(text, axes, gcode);
+  text = std::string();
+  if (result.error) {
+    std::fprintf(stderr, "tessor-run: %s: %s\n", in.c_str(), GcodeErrorText(*result.error, kLangEnglish).c_str());
+    return kExitUsage;
+  }
+  for (const GcodeWarning& warning : result.warnings) {
+    std::fprintf(stderr, "tessor-run: %s: %s\n", in.c_str(), GcodeWarningText(warning, kLangEnglish).c_str());
+  }
+  const std::size_t rows = result.rows.size();
+  if (!TakeImportedProgram(std::move(result.rows))) return kExitUsage;
+  if (!WriteProgramFile(out)) {
+    std::fprintf(stderr, "tessor-run: cannot write %s\n", out.c_str());
+    return kExitUsage;
+  }
+  std::printf("%zu rows from %zu lines\n", rows, result.lines);
+  return kExitNormal;
 }
 
 // The per-tick trace of --csv, for plotting and comparing runs. It is
@@ -431,7 +502,7 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& o
   size_t wanted = 0;
   if (options.command == "list" || options.command == "run") {
     wanted = 1;
-  } else if (options.command == "copy") {
+  } else if (options.command == "copy" || options.command == "import") {
     wanted = 2;
   } else {
     error = "unknown command '" + options.command + "'";
@@ -453,6 +524,23 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& o
         return false;
       }
       ++i;
+    } else if (options.command == "import" && (a == "--rapid" || a == "--tolerance" || a == "--spindle-output")) {
+      const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+      if (a == "--rapid" && !ParseNumber(value, 1e-6, kMaxRapid, options.rapid)) {
+        error = "--rapid needs a speed in mm/s above 0, at most 100000";
+        return false;
+      }
+      if (a == "--tolerance" && !ParseNumber(value, kMinTolerance, kMaxTolerance, options.tolerance)) {
+        error = "--tolerance needs a distance in mm from 0.0001 to 10";
+        return false;
+      }
+      if (a == "--spindle-output") {
+        options.spindle = ParseSpindleOutput(value);
+        if (!options.spindle) {
+          error = "--spindle-output needs CARD:PORT, card 1 or 2 and port 1-24";
+          return false;
+        }
+      }
     } else if (a.size() > 1 && a[0] == '-') {
       error = "unknown option '" + a + "' for " + options.command;
       return false;
@@ -461,7 +549,10 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& o
     }
   }
   if (options.files.size() != wanted) {
-    error = options.command + " takes " + (wanted == 1 ? "one program file" : "two program files");
+    error = options.command + " takes " +
+            (options.command == "import" ? "a G-code file and a program file"
+             : wanted == 1               ? "one program file"
+                                         : "two program files");
     return false;
   }
   return true;
@@ -480,5 +571,6 @@ int RunnerMain(int argc, char** argv) {
   TerminalPort port;
   if (options.command == "list") return ListProgram(options, port);
   if (options.command == "copy") return CopyProgram(options, port);
+  if (options.command == "import") return ImportProgram(options);
   return RunProgram(options, port);
 }

@@ -153,6 +153,30 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
       p.drawRoundedRect(QRectF(7.15, 6.6, 1.7, 5.8), 0.6, 0.6);
       break;
     }
+    case Art::Import: {
+      QPainterPath sheet;
+      sheet.moveTo(5.5, 1.5);
+      sheet.lineTo(11.5, 1.5);
+      sheet.lineTo(14.5, 4.5);
+      sheet.lineTo(14.5, 14.5);
+      sheet.lineTo(5.5, 14.5);
+      sheet.closeSubpath();
+      p.setBrush(kPaper);
+      p.drawPath(sheet);
+      p.drawPolyline(QPolygonF({{11.5, 1.5}, {11.5, 4.5}, {14.5, 4.5}}));
+      p.setPen(QPen(kPath, 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.setBrush(Qt::NoBrush);
+      QPainterPath tool;
+      tool.moveTo(8, 12.5);
+      tool.lineTo(8, 9.5);
+      tool.arcTo(QRectF(8, 6.5, 4, 4), 180, -180);
+      tool.lineTo(12, 12.5);
+      p.drawPath(tool);
+      p.setPen(QPen(kAccent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.drawLine(QPointF(1, 8), QPointF(6.5, 8));
+      p.drawPolyline(QPolygonF({{4.5, 5.8}, {6.7, 8}, {4.5, 10.2}}));
+      break;
+    }
   }
   p.restore();
 }

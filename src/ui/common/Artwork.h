@@ -21,6 +21,7 @@ enum class Art {
   App,          // the application
   Warning,      // boxes: an amber triangle with "!"
   Information,  // boxes: a blue disc with "i"
+  Import,       // a tool path drawn on a sheet, an arrow into it (G-code import)
 };
 
 QIcon ArtIcon(Art art);

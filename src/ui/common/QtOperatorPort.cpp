@@ -265,15 +265,29 @@ std::optional<std::string> QtOperatorPort::ChooseFile(FileDialogKind kind, std::
   QFileDialog dialog(BoxParent());
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setNameFilter(QStringLiteral("Kinolt(*.knl)"));
-  dialog.setDefaultSuffix(QStringLiteral("knl"));
-  if (kind == FileDialogKind::Open) {
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-  } else {
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (kind == FileDialogKind::Save) dialog.setWindowTitle(QStringLiteral("Save"));
+  const bool chinese = CurrentLanguage() == kLangChinese;
+  switch (kind) {
+    case FileDialogKind::ImportGcode:
+      dialog.setNameFilter(chinese ? QStringLiteral("G代码(*.nc *.ngc *.gcode *.tap *.txt)")
+                                   : QStringLiteral("G-code(*.nc *.ngc *.gcode *.tap *.txt)"));
+      dialog.setWindowTitle(chinese ? QStringLiteral("导入G代码") : QStringLiteral("Import G-code"));
+      dialog.setAcceptMode(QFileDialog::AcceptOpen);
+      dialog.setFileMode(QFileDialog::ExistingFile);
+      break;
+    case FileDialogKind::Open:
+      dialog.setNameFilter(QStringLiteral("Kinolt(*.knl)"));
+      dialog.setDefaultSuffix(QStringLiteral("knl"));
+      dialog.setAcceptMode(QFileDialog::AcceptOpen);
+      dialog.setFileMode(QFileDialog::ExistingFile);
+      break;
+    case FileDialogKind::Save:
+    case FileDialogKind::SaveAs:
+      dialog.setNameFilter(QStringLiteral("Kinolt(*.knl)"));
+      dialog.setDefaultSuffix(QStringLiteral("knl"));
+      dialog.setAcceptMode(QFileDialog::AcceptSave);
+      dialog.setFileMode(QFileDialog::AnyFile);
+      if (kind == FileDialogKind::Save) dialog.setWindowTitle(QStringLiteral("Save"));
+      break;
   }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();

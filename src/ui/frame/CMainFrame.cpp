@@ -35,6 +35,7 @@
 #include "ui/dialogs/CPtoPSettingDlg.h"
 #include "ui/frame/CAboutDlg.h"
 #include "ui/frame/CCtrlDlg.h"
+#include "ui/frame/ImportGcode.h"
 #include "ui/frame/RecentFileMenu.h"
 
 namespace {
@@ -71,6 +72,7 @@ constexpr Text kTexts[] = {
     {command::kOpen, "Open(&O)...\tCtrl+O", "打开(&O)...\tCtrl+O"},
     {command::kSave, "&Save(&S)\tCtrl+S", "&保存(&S)\tCtrl+S"},
     {command::kSaveAs, "Save &As(&A)...", "另存为 &(&A)..."},
+    {"importGcode", "Import G-code...", "导入G代码..."},
     {command::kPrint, "Print(&P)...\tCtrl+P", "打印 (&P)...\tCtrl+P"},
     {command::kRecentFile, "Recent File", "Recent File"},
     {command::kExit, "Exit(&X)", "退出(&X)"},
@@ -161,7 +163,7 @@ void CMainFrame::CreateMenu() {
   add(command::kOpen)->setShortcut(QKeySequence::Open);
   add(command::kSave)->setShortcut(QKeySequence::Save);
   add(command::kSaveAs);
-  fileMenu_->addSeparator();
+  QAction* afterSaveAs = fileMenu_->addSeparator();
   add(command::kPrint)->setEnabled(false);  // nothing prints
   fileMenu_->addSeparator();
   QList<QAction*> recent{add(command::kRecentFile)};
@@ -175,6 +177,15 @@ void CMainFrame::CreateMenu() {
     const int id = action->objectName().toInt();
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   }
+  AddImportAction(afterSaveAs);
+}
+
+// Actions added to the File menu carry names, not command numbers.
+void CMainFrame::AddImportAction(QAction* before) {
+  auto* import = new QAction(ArtIcon(Art::Import), QStringLiteral("Import G-code..."), fileMenu_);
+  import->setObjectName(QStringLiteral("importGcode"));
+  fileMenu_->insertAction(before, import);
+  connect(import, &QAction::triggered, this, &CMainFrame::ImportGcode);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -301,6 +312,18 @@ void CMainFrame::RunCommand(int id) {
     default:
       break;
   }
+}
+
+void CMainFrame::OpenProgram(const std::string& path) {
+  OpenProgramFile(path);
+  AfterProgramEmptied();
+  recentFiles_->Follow();
+  OnTimer();  // the path shows at once
+}
+
+void CMainFrame::ImportGcode() {
+  if (ImportGcodeProgram(this)) AfterProgramEmptied();
+  recentFiles_->Follow();  // the unsaved-program question may have saved
 }
 
 void CMainFrame::OpenRecentFile(int index) {

@@ -6,12 +6,14 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <string>
 
 class CCtrlDlg;
 class CDlgBar_1;
 class CDlgBar_2;
 class CDlgBar_3;
 class CProgramInputDlg;
+class QAction;
 class QDockWidget;
 class QLabel;
 class QShortcut;
@@ -35,6 +37,9 @@ class CMainFrame final : public QMainWindow {
   // The program input dialog Add, Insert and Modify open.
   CProgramInputDlg* ProgramInput() const { return programInput_; }
 
+  // Opens `path` as Open does after its chooser (the command line's file).
+  void OpenProgram(const std::string& path);
+
   // One of the frame's commands by identifier (32782 New ... 32771
   // Control), as the menus, the toolbar and the listing's menu send them.
   void RunCommand(int command);
@@ -48,12 +53,14 @@ class CMainFrame final : public QMainWindow {
 
  private:
   void CreateMenu();
+  void AddImportAction(QAction* before);
   void CreateToolBar();
   void CreateStatusBar();
   void CreateControlBar();
   void ApplyLanguageTexts();
   void AfterProgramEmptied();
   void OpenRecentFile(int index);
+  void ImportGcode();
   void OpenProgramInput(bool freshForModify);
   void ShowAbout();
 

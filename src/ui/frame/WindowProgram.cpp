@@ -73,7 +73,7 @@ StartUpResult RunStartUp() {
   return result;
 }
 
-int RunWindowProgram(QApplication& app) {
+int RunWindowProgram(QApplication& app, const std::string& program) {
   QApplication::setApplicationName(QString::fromLatin1(kAppName));
   QApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganisation));
   QApplication::setWindowIcon(ui::ArtIcon(ui::Art::App));
@@ -88,6 +88,7 @@ int RunWindowProgram(QApplication& app) {
   if (start.showFrame) {
     CMainFrame frame(port, start.caption);
     frame.show();
+    if (!program.empty()) frame.OpenProgram(program);
     exitCode = port.QuitRequested() ? port.ExitCode() : app.exec();
   } else {
     exitCode = port.ExitCode();

@@ -4,12 +4,14 @@
 // event loop.
 
 #include <QString>
+#include <string>
 
 class QApplication;
 class QDialog;
 
-// Runs the program; returns its exit code.
-int RunWindowProgram(QApplication& app);
+// Runs the program; returns its exit code. A `program` file is opened
+// after the start-up dialogs, as File -> Open opens it.
+int RunWindowProgram(QApplication& app, const std::string& program = {});
 
 // The start-up sequence before the main window: loads the parameters,
 // chooses the caption, runs the Card Type dialog (and through it the cards'

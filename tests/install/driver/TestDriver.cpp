@@ -7,13 +7,17 @@
 //   dialog: NAME        the Card Type dialog, answered Finished
 //   frame: CAPTION      the main window, then closed (the quit question
 //                       that follows is answered Yes)
+//   path: TEXT          the path the main window's status bar shows, and
+//   listing: N rows     the program's rows, when there are any
 // $TESSOR_TEST_DRIVER_SHOT, when set, names a PNG file for a picture of the
 // main window. Anything else it meets ends the program with status 4.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFile>
 #include <QGenericPlugin>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
@@ -84,6 +88,14 @@ class Driver : public QObject {
     for (QWidget* top : QApplication::topLevelWidgets()) {
       if (top->objectName() != QLatin1String("CMainFrame") || !top->isVisible() || closing_) continue;
       Log(QStringLiteral("frame: ") + top->windowTitle());
+      if (auto* pane = top->findChild<QLabel*>(QStringLiteral("messagePane"));
+          pane != nullptr && !pane->text().isEmpty()) {
+        Log(QStringLiteral("path: ") + pane->text());
+      }
+      if (auto* listing = top->findChild<QAbstractItemView*>(QStringLiteral("1006"));
+          listing != nullptr && listing->model() != nullptr && listing->model()->rowCount() > 0) {
+        Log(QStringLiteral("listing: %1 rows").arg(listing->model()->rowCount()));
+      }
       const QString shot = QString::fromLocal8Bit(qgetenv("TESSOR_TEST_DRIVER_SHOT"));
       if (!shot.isEmpty()) top->grab().save(shot, "PNG");
       closing_ = true;

@@ -5,7 +5,10 @@
 // EngineState.h; a step returns 1 when its run has ended, else 0.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "motion/EngineState.h"
 #include "program/MotionCommand.h"
@@ -47,6 +50,11 @@ int ShowTickMessageText(const std::string& text);
 int ShowTickMessage(int number);  // one of the numbered operator messages
 // Boxes asked for from the tick whose answer has not come back yet.
 int PendingTickMessages();
+// Joins the courier threads of boxes whose tick was released by
+// StopStatusTimer. Called at exit once the timer is stopped and the front
+// end has answered or released its boxes, before the operator port the
+// couriers use goes away; it waits for any box still standing.
+void JoinTickCouriers();
 
 // --- manual motion --------------------------------------------------------
 

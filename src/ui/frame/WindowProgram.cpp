@@ -96,5 +96,8 @@ int RunWindowProgram(QApplication& app, const std::string& program) {
   StopStatusTimer(StatusTables.TimerId.load());
   SetWindowPort(nullptr);
   SetOperatorPort(nullptr);
+  // The couriers of boxes still standing return before their port goes.
+  port.ReleaseCouriers();
+  JoinTickCouriers();
   return exitCode;
 }

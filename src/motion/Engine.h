@@ -66,6 +66,29 @@ void PumpOneMessage();
 void DStop();  // decelerating stop
 void SStop();  // immediate stop
 
+// --- quitting -------------------------------------------------------------
+
+// How long quitting lets the axes brake before it stops them at once.
+inline constexpr double kQuitStopSeconds = 3.0;
+
+// What quitting found running and how it stopped it.
+struct QuitStopReport {
+  std::vector<std::string_view> runs;  // busy runs: "program run", "jog"...
+  std::vector<int> moving;             // axes that reported motion, ascending
+  std::vector<int> stoppedAtOnce;      // of those, still moving when the wait ended
+  double waited = 0.0;                 // seconds the braking took, or waited
+  bool StoppedAnything() const { return !runs.empty() || !moving.empty(); }
+};
+
+// Leaves nothing moving before the program ends. When a busy flag is set
+// or an installed axis reports motion (check_done): D Stop, then poll the
+// installed axes, calling `pause` between polls, until all are idle or
+// kQuitStopSeconds have passed; axes still moving then get S Stop.
+// `pause` lets a little time pass (the windows paint meanwhile, the runner
+// may advance the simulated clock) and returns the seconds that passed; a
+// negative result ends the wait at once. Otherwise nothing is sent.
+QuitStopReport StopMotionForQuit(const std::function<double()>& pause);
+
 // --- homing ---------------------------------------------------------------
 
 int RunHomingStep(const MotionCommand& command);

@@ -5,7 +5,10 @@
 // EngineState.h; a step returns 1 when its run has ended, else 0.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "motion/EngineState.h"
 #include "program/MotionCommand.h"
@@ -47,6 +50,11 @@ int ShowTickMessageText(const std::string& text);
 int ShowTickMessage(int number);  // one of the numbered operator messages
 // Boxes asked for from the tick whose answer has not come back yet.
 int PendingTickMessages();
+// Joins the courier threads of boxes whose tick was released by
+// StopStatusTimer. Called at exit once the timer is stopped and the front
+// end has answered or released its boxes, before the operator port the
+// couriers use goes away; it waits for any box still standing.
+void JoinTickCouriers();
 
 // --- manual motion --------------------------------------------------------
 
@@ -57,6 +65,29 @@ int JogStep(int axis, int direction);
 void PumpOneMessage();
 void DStop();  // decelerating stop
 void SStop();  // immediate stop
+
+// --- quitting -------------------------------------------------------------
+
+// How long quitting lets the axes brake before it stops them at once.
+inline constexpr double kQuitStopSeconds = 3.0;
+
+// What quitting found running and how it stopped it.
+struct QuitStopReport {
+  std::vector<std::string_view> runs;  // busy runs: "program run", "jog"...
+  std::vector<int> moving;             // axes that reported motion, ascending
+  std::vector<int> stoppedAtOnce;      // of those, still moving when the wait ended
+  double waited = 0.0;                 // seconds the braking took, or waited
+  bool StoppedAnything() const { return !runs.empty() || !moving.empty(); }
+};
+
+// Leaves nothing moving before the program ends. When a busy flag is set
+// or an installed axis reports motion (check_done): D Stop, then poll the
+// installed axes, calling `pause` between polls, until all are idle or
+// kQuitStopSeconds have passed; axes still moving then get S Stop.
+// `pause` lets a little time pass (the windows paint meanwhile, the runner
+// may advance the simulated clock) and returns the seconds that passed; a
+// negative result ends the wait at once. Otherwise nothing is sent.
+QuitStopReport StopMotionForQuit(const std::function<double()>& pause);
 
 // --- homing ---------------------------------------------------------------
 

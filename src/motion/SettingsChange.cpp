@@ -12,7 +12,8 @@
 namespace {
 
 constexpr int kMessageSpeed = 1;
-constexpr int kMessageMotionRunning = 10;
+// "Please stop the motion first!": the save waits for the motion to end.
+constexpr int kMessageStopFirst = 9;
 
 // Holds SettingsChanging for one change.
 class SettingsChangeScope {
@@ -40,7 +41,7 @@ int Save(const std::function<void()>& change) {
 
 bool ChangeSettings(const std::function<void()>& change) {
   if (AnyMotionBusy()) {
-    ShowOperatorMessage(kMessageMotionRunning);
+    ShowOperatorMessage(kMessageStopFirst);
     return false;
   }
   SettingsChangeScope scope;
@@ -49,7 +50,7 @@ bool ChangeSettings(const std::function<void()>& change) {
   // when the box came, and the save is refused rather than waited for.
   while (RunControl.TickInStep.load()) {
     if (PendingTickMessages() > 0) {
-      ShowOperatorMessage(kMessageMotionRunning);
+      ShowOperatorMessage(kMessageStopFirst);
       return false;
     }
     std::this_thread::yield();

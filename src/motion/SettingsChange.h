@@ -2,9 +2,9 @@
 // Saving the setting dialogs (Equipment, Other, Home and Point to Point
 // Setting) after the operator confirmed the save question. The parameters
 // never change under a running motion or a tick step that reads them: a
-// Save while any motion runs is refused with operator message 10, and the
-// writes wait for a tick in progress to end (the tick skips its steps
-// while they are made).
+// Save while any motion runs is refused with operator message 9 ("Please
+// stop the motion first!"), and the writes wait for a tick in progress to
+// end (the tick skips its steps while they are made).
 
 #include <array>
 #include <functional>
@@ -12,7 +12,7 @@
 #include "settings/CardSettings.h"
 
 // Runs `change`, which writes parameters the status tick reads, where no
-// tick step reads them. False (nothing run) after message 10 while any
+// tick step reads them. False (nothing run) after message 9 while any
 // motion runs, or while a tick waits for the operator to answer a box.
 bool ChangeSettings(const std::function<void()>& change);
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
@@ -22,7 +23,16 @@ struct PendingBox {
   std::condition_variable done;
   bool answered = false;
   bool released = false;
+  bool finished = false;  // the courier is leaving: joining it is quick
   int result = 0;
+};
+
+// A courier whose tick went on without the answer (the timer was stopped):
+// it is joined once its box is answered, at the latest by
+// JoinTickCouriers before the front end goes away.
+struct ReleasedCourier {
+  std::thread thread;
+  std::shared_ptr<PendingBox> box;
 };
 
 // Lives in static storage and has no destructor work, so a courier still
@@ -31,6 +41,7 @@ struct TickMessenger {
   std::mutex mutex;
   bool stopping = false;
   std::shared_ptr<PendingBox> current;
+  std::vector<ReleasedCourier> released;
 };
 
 // Never destroyed: a courier may outlive main.
@@ -84,9 +95,33 @@ void ResetProgramCounters() {
   ProgramRun.RowState = 0;
 }
 
+// Joins the released couriers whose boxes have been answered.
+void JoinFinishedCouriers() {
+  std::vector<ReleasedCourier> finished;
+  {
+    std::lock_guard lock(Messenger().mutex);
+    auto& released = Messenger().released;
+    for (auto it = released.begin(); it != released.end();) {
+      bool done = false;
+      {
+        std::lock_guard boxLock(it->box->mutex);
+        done = it->box->finished;
+      }
+      if (done) {
+        finished.push_back(std::move(*it));
+        it = released.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (ReleasedCourier& courier : finished) courier.thread.join();
+}
+
 }  // namespace
 
 int ShowTickMessageText(const std::string& text) {
+  JoinFinishedCouriers();
   auto box = std::make_shared<PendingBox>();
   {
     std::lock_guard lock(Messenger().mutex);
@@ -100,13 +135,14 @@ int ShowTickMessageText(const std::string& text) {
       // Waits for the operator; the tick's real-time priority is not for it.
       platform::UseOrdinaryScheduling();
       const int result = Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
+      liveCouriers.fetch_sub(1);
       {
         std::lock_guard lock(box->mutex);
         box->result = result;
         box->answered = true;
+        box->finished = true;
       }
       box->done.notify_all();
-      liveCouriers.fetch_sub(1);
     });
   } catch (...) {
     liveCouriers.fetch_sub(1);
@@ -125,13 +161,24 @@ int ShowTickMessageText(const std::string& text) {
   {
     std::lock_guard lock(Messenger().mutex);
     Messenger().current.reset();
+    if (!answered) {
+      // The box stays with the front end and the tick goes on; the courier
+      // is joined once the box is answered or the front end releases it.
+      Messenger().released.push_back({std::move(courier), box});
+      return result;
+    }
   }
-  if (answered) {
-    courier.join();
-  } else {
-    courier.detach();  // the box stays with the front end; the tick goes on
-  }
+  courier.join();
   return result;
+}
+
+void JoinTickCouriers() {
+  std::vector<ReleasedCourier> released;
+  {
+    std::lock_guard lock(Messenger().mutex);
+    released.swap(Messenger().released);
+  }
+  for (ReleasedCourier& courier : released) courier.thread.join();
 }
 
 int ShowTickMessage(int number) {

@@ -2,9 +2,12 @@
 // the binary run as a child, its output and exit status checked.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -131,6 +134,49 @@ class RunnerE2E : public ::testing::Test {
     ASSERT_FALSE(text.empty());
     for (const auto& [k, v] : changes) SetKey(text, k, v);
     WriteFile(dir_ / "sysparam.cfg", text);
+  }
+
+  // Runs tessor-run with `args` and sends it `signal` once its output holds
+  // `cue`; the result once it has ended (code -1: it did not end by itself).
+  Result RunAndSignal(const std::string& args, const std::string& cue, int signal) {
+    const std::string errFile = (dir_ / "stderr.txt").string();
+    const std::string cmd = "cd '" + dir_.string() + "' && LANG=C LC_ALL= LC_MESSAGES= TESSOR_SIM_MACHINE='" +
+                            (dir_ / "machine.cfg").string() + "' exec '" + TESSOR_RUN + "' " + args + " 2>'" + errFile +
+                            "'";
+    Result r;
+    int out[2];
+    if (pipe(out) != 0) return r;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      close(out[1]);
+      execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    bool signalled = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+      pollfd p{out[0], POLLIN, 0};
+      if (poll(&p, 1, 100) > 0) {
+        char buf[4096];
+        const ssize_t n = read(out[0], buf, sizeof buf);
+        if (n <= 0) break;
+        r.out.append(buf, static_cast<size_t>(n));
+      }
+      if (!signalled && r.out.find(cue) != std::string::npos) {
+        kill(pid, signal);
+        signalled = true;
+      }
+    }
+    close(out[0]);
+    if (!signalled) kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = ReadFile(errFile);
+    return r;
   }
 
   void Program(const std::string& name, const std::vector<Entry>& entries) { WriteFile(dir_ / name, KnlText(entries)); }
@@ -556,6 +602,39 @@ TEST_F(RunnerE2E, FastIsRefusedForCardsWithoutTheSimulatorsClock) {
   EXPECT_NE(r.err.find("--fast needs the simulated cards' manual clock"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
+// Ctrl+C or SIGTERM during a run: the moving axis brakes to a stop, the
+// runner says what it stopped, reports the run and ends with 128 + N.
+struct SignalCase {
+  int signal;
+  const char* options;
+  int status;
+  const char* stopped;
+};
+
+class RunnerSignals : public RunnerE2E, public ::testing::WithParamInterface<SignalCase> {};
+
+TEST_P(RunnerSignals, StopTheAxesAndSayWhat) {
+  const SignalCase& c = GetParam();
+  Machine("[axis all]\ntravel = -10000000 10000000\nlimits = -9000000 9000000\n");
+  Program("p.knl", {PtoP(1, 5000000, 1000), PtoP(2, 10)});  // more than an hour at 1000 pulses/s
+  const Result r = RunAndSignal(std::string("--dir . run p.knl ") + c.options, "row 1/2", c.signal);
+  EXPECT_EQ(r.code, c.status) << r.out << r.err;
+  EXPECT_NE(r.out.find(std::string(c.stopped) + "\nresult: stopped\nticks: "), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("row 2/2"), std::string::npos) << "the run went no further";
+  long long command = -1;
+  const size_t at = r.out.find("axis 1: command ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  std::sscanf(r.out.c_str() + at, "axis 1: command %lld", &command);
+  EXPECT_GE(command, 0);
+  EXPECT_LT(command, 5000000) << "stopped on the way";
+}
+
+INSTANTIATE_TEST_SUITE_P(SignalDuringARun, RunnerSignals,
+                         ::testing::Values(SignalCase{SIGINT, "", 130,
+                                                      "stopped on SIGINT: program run; axis 1 decelerated"},
+                                           SignalCase{SIGTERM, "--fast --loops 3", 143,
+                                                      "stopped on SIGTERM: program run; axis 1 decelerated"}));
+
 #endif
 
 // The window program answers --help and --version without a display; its

@@ -1,5 +1,5 @@
 // Saving the setting dialogs: written and saved when nothing moves, refused
-// with message 10 while a motion runs, the speed check of the home and jog
+// with message 9 while a motion runs, the speed check of the home and jog
 // settings over all four columns, and the tick that skips its steps while
 // the parameters change.
 
@@ -15,7 +15,7 @@ using testing::ElementsAre;
 using testing::IsEmpty;
 
 const char* const kSpeedMessage = "Error:The parameter of speed is outside, Please try it again!";
-const char* const kRunningMessage = "Error:The motion is running,so it can't start a new motion!";
+const char* const kStopFirstMessage = "Erro：Please stop the motion first!";
 
 class SettingsChangeTest : public enginetest::EngineTest {
  protected:
@@ -86,7 +86,7 @@ TEST_F(SettingsChangeTest, EverySaveIsRefusedWhileAnyMotionRuns) {
     EXPECT_EQ(SaveJogSetting(1, JogCardValues{}), 0);
     *flag = false;
   }
-  EXPECT_EQ(port_.BoxTexts(), std::vector<std::string>(28, kRunningMessage));
+  EXPECT_EQ(port_.BoxTexts(), std::vector<std::string>(28, kStopFirstMessage));
   EXPECT_EQ(SysParams.CheckTime, 0.0);
   EXPECT_EQ(SysParams.ElEffLev[4], 0);
   EXPECT_EQ(SysParams.HighSpd[0], 50);

@@ -14,7 +14,7 @@ namespace {
 
 using testing::Contains;
 
-const char* const kRunningMessage = "Error:The motion is running,so it can't start a new motion!";
+const char* const kStopFirstMessage = "Erro：Please stop the motion first!";
 const char* const kOriginMessage = "Error:Please check the origin signal is right!";
 
 class SettingsChangeThreadsTest : public enginetest::EngineTest {};
@@ -113,7 +113,7 @@ TEST_F(SettingsChangeThreadsTest, HomeSettingIsRefusedWhileTheHomingRunsOnTheTic
   StopStatusTimer(StatusTables.TimerId.load());
   EXPECT_EQ(SysParams.Dir[0], -1);
   EXPECT_EQ(SysParams.HighSpd[0], 100);
-  EXPECT_EQ(port_.BoxTexts(), std::vector<std::string>{kRunningMessage});
+  EXPECT_EQ(port_.BoxTexts(), std::vector<std::string>{kStopFirstMessage});
 }
 
 // A failed homing clears the busy flags before its tick shows message 8 and
@@ -143,7 +143,7 @@ TEST_F(SettingsChangeThreadsTest, SaveWhileTheTickWaitsForABoxIsRefusedNotHung) 
   tick.join();
   EXPECT_EQ(SaveJogSetting(0, jog), 1);
   EXPECT_EQ(SysParams.PMoveSetStep[0], 5);
-  EXPECT_THAT(holding.BoxTexts(), Contains(kRunningMessage));
+  EXPECT_THAT(holding.BoxTexts(), Contains(kStopFirstMessage));
   EXPECT_THAT(holding.BoxTexts(), Contains(kOriginMessage));
 }
 

@@ -50,6 +50,7 @@ class TickMessageTest : public enginetest::EngineTest {
     // The courier of a released box returns once the box is closed.
     for (int i = 0; i < 500 && PendingTickMessages() > 0; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(PendingTickMessages(), 0);
+    JoinTickCouriers();  // as the program does at exit
     EngineTest::TearDown();
   }
 
@@ -99,6 +100,19 @@ TEST_F(TickMessageTest, StoppingTheTimerWithABoxOpenDoesNotWaitForTheAnswer) {
   StartStatusTimer();
   for (int i = 0; i < 500 && blocking_.BoxTexts().size() < 2; ++i) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(blocking_.BoxTexts().size(), 2u);
+}
+
+// A box that outlived its stopped timer keeps its courier until answered;
+// the courier is joined then, before the front end may go.
+TEST_F(TickMessageTest, JoiningTheCouriersWaitsForTheReleasedBox) {
+  OpenBoxOnTheTick();
+  StopStatusTimer(StatusTables.TimerId.load());
+  EXPECT_EQ(PendingTickMessages(), 1);
+  auto joined = std::async(std::launch::async, [] { JoinTickCouriers(); });
+  EXPECT_EQ(joined.wait_for(100ms), std::future_status::timeout) << "the box still stands";
+  blocking_.Release();
+  EXPECT_EQ(joined.wait_for(5s), std::future_status::ready);
+  EXPECT_EQ(PendingTickMessages(), 0);
 }
 
 TEST_F(TickMessageTest, QuittingWithABoxOpenStopsTheTimerAndAsksToQuit) {

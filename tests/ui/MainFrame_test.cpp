@@ -268,6 +268,53 @@ class MainFrameTest : public QObject {
     QVERIFY(MotionProgram.empty());
   }
 
+  // A confirmed quit leaves nothing moving: the axes brake (the window
+  // painting and the ticks going on meanwhile), and one that still moves
+  // after 3 s, here on a clock that stands still, stops at once.
+  void quitStopsTheAxes_data() {
+    QTest::addColumn<bool>("jog");
+    QTest::addColumn<bool>("clockRuns");
+    QTest::newRow("program run") << false << true;
+    QTest::newRow("jog") << true << true;
+    QTest::newRow("program run, axis braking too long") << false << false;
+  }
+  void quitStopsTheAxes() {
+    QFETCH(bool, jog);
+    QFETCH(bool, clockRuns);
+    Bench bench;
+    bench.UseMachine("[axis all]\ntravel = -10000000 10000000\nlimits = -9000000 9000000\n");
+    auto frame = bench.MakeFrame();
+    DialogScript script;
+    script.Answer(kBoxYes);
+    bench.AutoTick(clockRuns);
+    if (jog) {
+      SysParams.PMoveSetLowSpd[0] = 1000;
+      SysParams.PMoveSetHighSpd[0] = 2000;
+      SysParams.PMoveSetAccSpd[0] = 20000;
+      SysParams.PMoveSetStep[0] = 1000000;
+      // The close comes while the jog waits for its axis.
+      QTimer::singleShot(100, frame.get(), [&] { frame->close(); });
+      Click(frame->ControlPanel(), 1035);  // X +
+    } else {
+      MotionCommand fast = Move(1, 1000000, 1000);
+      fast.iCodeType = 0x02014000;
+      fast.dbHighSpd[0] = 2000;
+      fast.dbAccSpd[0] = 20000;
+      MotionProgram = {fast};
+      Click(frame->ControlPanel(), 1121);
+      bench.Tick(20);
+      QVERIFY(bench.Machine().Position(1) > 0);
+      frame->close();
+    }
+    QVERIFY(bench.Port().QuitRequested());
+    QCOMPARE(script.Shown(), QStringList{QStringLiteral("Are you sure to quit the program?")});
+    QVERIFY(!AnyMotionBusy());
+    for (int axis = 1; axis <= 4; ++axis) QCOMPARE(CardDriver.check_done(axis), 0);
+    const auto trace = bench.Trace();
+    QVERIFY(CountPrefix(trace, "decel_stop(1)") >= 1);
+    QCOMPARE(CountPrefix(trace, "sudden_stop(1)") >= 1, !clockRuns);
+  }
+
   // The close question's default answer is No.
   void closeQuestionDefaultsToNo() {
     Bench bench;

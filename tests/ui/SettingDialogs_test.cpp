@@ -8,7 +8,9 @@
 
 #include "TempFolder.h"
 #include "UiTest.h"
+#include "ui/dialogs/CEquipmentSettingDlg.h"
 #include "ui/dialogs/CHomeSettingDlg.h"
+#include "ui/dialogs/COtherSettingDlg.h"
 #include "ui/dialogs/CPtoPSettingDlg.h"
 #include "ui/frame/CCtrlDlg.h"
 
@@ -28,6 +30,32 @@ class SettingDialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Every setting dialog's card list names the second card only when there
+  // is one.
+  void cardListsFollowTheCardCount_data() {
+    QTest::addColumn<int>("cards");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("entries");
+    QTest::newRow("one card") << 1 << int(kLangEnglish) << QStringLiteral("No.1");
+    QTest::newRow("two cards") << 2 << int(kLangEnglish) << QStringLiteral("No.1\nNo.2");
+    QTest::newRow("one card, Chinese") << 1 << int(kLangChinese) << QStringLiteral("1号卡");
+    QTest::newRow("two cards, Chinese") << 2 << int(kLangChinese) << QStringLiteral("1号卡\n2号卡");
+  }
+  void cardListsFollowTheCardCount() {
+    QFETCH(int, cards);
+    QFETCH(int, language);
+    QFETCH(QString, entries);
+    Bench bench(kOrvb, cards, language);
+    CEquipmentSettingDlg equipment;
+    COtherSettingDlg other;
+    CHomeSettingDlg home;
+    CPtoPSettingDlg jog;
+    QCOMPARE(TextOf(&equipment, 1148), entries);
+    QCOMPARE(TextOf(&other, 1142), entries);
+    QCOMPARE(TextOf(&home, 1148), entries);
+    QCOMPARE(TextOf(&jog, 1148), entries);
+  }
+
   void controlPanelButtonsOpenTheDialogs() {
     Bench bench;
     auto frame = bench.MakeFrame();
@@ -141,7 +169,7 @@ class SettingDialogsTest : public QObject {
     RunControl.BusyJog = true;
     script.Answer(kBoxOk);
     Click(&dialog, 1123);
-    QCOMPARE(script.TakeShown(), (QStringList{kSaveQuestion, Message(10)}));
+    QCOMPARE(script.TakeShown(), (QStringList{kSaveQuestion, Message(9)}));
     QCOMPARE(SysParams.HighSpd[0], 50.0);
     QCOMPARE(FileBytes(), before);
     RunControl.BusyJog = false;

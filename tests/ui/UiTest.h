@@ -291,6 +291,8 @@ class Bench {
   }
   ~Bench() {
     StopStatusTimer(StatusTables.TimerId.load());
+    port_.ReleaseCouriers();
+    JoinTickCouriers();
     SetWindowPort(nullptr);
     SetOperatorPort(nullptr);
     SetSysParamsFolder("");

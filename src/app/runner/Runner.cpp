@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -27,6 +29,21 @@
 #include "program/MotionProgram.h"
 #include "program/ProgramFile.h"
 #include "settings/SysParams.h"
+
+// SIGINT and SIGTERM during a run: the handler only notes the signal, the
+// run loop then stops the axes and ends.
+namespace {
+std::atomic<int> stopSignal{0};
+std::atomic<int> stopSignalCount{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free atomics");
+}  // namespace
+
+extern "C" {
+static void NoteStopSignal(int signal) {
+  stopSignal.store(signal, std::memory_order_relaxed);
+  stopSignalCount.fetch_add(1, std::memory_order_relaxed);
+}
+}
 
 namespace {
 
@@ -61,9 +78,13 @@ constexpr const char* kHelp =
     "               --csv FILE writes one line per tick: tick, seconds, row,\n"
     "               pass, and per axis command position, encoder count, speed\n"
     "\n"
+    "Ctrl+C (SIGINT) or SIGTERM during a run stops the axes (braking for 3 s\n"
+    "at most, then at once; a second signal stops them at once), prints what\n"
+    "was stopped and ends with status 130 or 143.\n"
+    "\n"
     "Exit status: 0 normal end without operator messages, 1 the run ended on\n"
     "an operator message or raised one, 2 bad usage or a file that cannot be\n"
-    "read or written.\n";
+    "read or written, 128 + N ended by signal N.\n";
 
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "tessor-run: %s\n%s", error.c_str(), kUsage);
@@ -162,6 +183,65 @@ SimulatorControls FindSimulatorControls(int model) {
 }
 
 int InstalledAxes() { return RunControl.CardCount.load() == 1 ? 4 : 8; }
+
+// Catches SIGINT and SIGTERM while it lives; the previous handling comes
+// back with its end.
+class StopSignals {
+ public:
+  StopSignals() {
+    stopSignal = 0;
+    stopSignalCount = 0;
+    struct sigaction action {};
+    action.sa_handler = &NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previousInt_);
+    sigaction(SIGTERM, &action, &previousTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &previousInt_, nullptr);
+    sigaction(SIGTERM, &previousTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  // The last signal caught, 0 for none; how many came.
+  static int Caught() { return stopSignal.load(std::memory_order_relaxed); }
+  static int Count() { return stopSignalCount.load(std::memory_order_relaxed); }
+
+ private:
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
+};
+
+std::string AxisList(const std::vector<int>& axes) {
+  std::string text = axes.size() == 1 ? "axis" : "axes";
+  for (const int axis : axes) text += " " + std::to_string(axis);
+  return text;
+}
+
+// "stopped on SIGINT: program run; axis 1 decelerated; axis 2 stopped at
+// once after 3.0 s", or "...: nothing was moving".
+void PrintStopped(int signal, const QuitStopReport& report) {
+  std::string line = std::string("stopped on ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT") + ":";
+  std::vector<std::string> parts;
+  std::string runs;
+  for (const std::string_view run : report.runs) runs += (runs.empty() ? "" : ", ") + std::string(run);
+  if (!runs.empty()) parts.push_back(runs);
+  std::vector<int> braked;
+  for (const int axis : report.moving) {
+    if (std::find(report.stoppedAtOnce.begin(), report.stoppedAtOnce.end(), axis) == report.stoppedAtOnce.end())
+      braked.push_back(axis);
+  }
+  if (!braked.empty()) parts.push_back(AxisList(braked) + " decelerated");
+  if (!report.stoppedAtOnce.empty()) {
+    char after[64];
+    std::snprintf(after, sizeof after, " stopped at once after %.1f s", report.waited);
+    parts.push_back(AxisList(report.stoppedAtOnce) + after);
+  }
+  if (parts.empty()) parts.emplace_back("nothing was moving");
+  for (std::size_t i = 0; i < parts.size(); ++i) line += (i == 0 ? " " : "; ") + parts[i];
+  std::printf("%s\n", line.c_str());
+}
 
 bool SameFile(const struct stat& a, const std::string& path) {
   struct stat b {};
@@ -388,6 +468,7 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
       return kExitUsage;
     }
   }
+  const StopSignals signals;
   PrepareSettings(options);
 
   const SimulatorControls clock = FindSimulatorControls(SysParams.Ctrler);
@@ -432,11 +513,13 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
     activeTrace.store(&trace, std::memory_order_release);
     SetTickObserver(&TraceTick);
   }
-  StartButton(start);
+  // A signal during the set-up starts nothing.
+  if (StopSignals::Caught() == 0) StartButton(start);
 
   Progress progress(options.loops);
+  auto running = [] { return RunControl.BusyProgram.load() && StopSignals::Caught() == 0; };
   if (options.fast) {
-    while (RunControl.BusyProgram.load()) {
+    while (running()) {
       clock.advance(5000);
       StatusTick();
       progress.Maybe(StatusTables.TickCount.load() - startTicks);
@@ -447,16 +530,37 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
       SetTickObserver(nullptr);
       return kExitMessage;  // the timer's own message was shown
     }
-    while (RunControl.BusyProgram.load()) {
+    while (running()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
       progress.Maybe(StatusTables.TickCount.load() - startTicks);
     }
-    StopStatusTimer(StatusTables.TimerId.load());
   }
+  // Stopped by a signal: the axes brake while the ticks go on (on the
+  // manual clock, 5 ms of machine time a pause); a further signal stops
+  // them at once.
+  const int signal = StopSignals::Caught();
+  std::optional<QuitStopReport> stopped;
+  if (signal != 0) {
+    const int signalsSeen = StopSignals::Count();
+    stopped = StopMotionForQuit([&]() -> double {
+      if (StopSignals::Count() != signalsSeen) return -1.0;
+      if (options.fast) {
+        clock.advance(5000);
+        StatusTick();
+        return kTickSeconds;
+      }
+      const auto before = std::chrono::steady_clock::now();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+    });
+  }
+  if (!options.fast) StopStatusTimer(StatusTables.TimerId.load());
+  JoinTickCouriers();
   SetTickObserver(nullptr);
   activeTrace.store(nullptr, std::memory_order_release);
   const std::uint64_t ticks = StatusTables.TickCount.load() - startTicks;
 
+  if (stopped) PrintStopped(signal, *stopped);
   int exitStatus = ReportRun(RunReport.Read());
   std::printf("ticks: %llu\n", static_cast<unsigned long long>(ticks));
   for (int axis = 1; axis <= InstalledAxes(); ++axis) {
@@ -471,7 +575,7 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
     std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
     exitStatus = kExitUsage;
   }
-  return exitStatus;
+  return signal != 0 ? kExitSignal + signal : exitStatus;
 }
 
 }  // namespace

@@ -23,9 +23,10 @@ struct RunnerOptions {
 inline constexpr int kExitNormal = 0;
 inline constexpr int kExitMessage = 1;
 inline constexpr int kExitUsage = 2;
+// Ended by signal N (SIGINT, SIGTERM): kExitSignal + N.
+inline constexpr int kExitSignal = 128;
 
 // Parses the command line; false with `error` set when it is not usable.
-bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& options, std::string& error,
-                          bool& help);
+bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& options, std::string& error, bool& help);
 
 int RunnerMain(int argc, char** argv);

@@ -9,7 +9,10 @@
 #include <QStyle>
 #include <QThread>
 #include <QTranslator>
+#include <QWindow>
+#include <chrono>
 #include <optional>
+#include <thread>
 
 #include "operator/OperatorMessages.h"
 #include "ui/common/Artwork.h"
@@ -66,13 +69,32 @@ int FirstResult(BoxButtons buttons) {
   return buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? kBoxYes : kBoxOk;
 }
 
-QWidget* BoxParent() {
-  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-  if (QWidget* active = QApplication::activeWindow()) return active;
+// Boxes the status tick's couriers show carry this property: nothing is
+// ever parented to them, since they close whenever the operator answers.
+constexpr const char* kCourierBox = "tessorCourierBox";
+
+bool IsCourierBox(const QWidget* window) { return window != nullptr && window->property(kCourierBox).toBool(); }
+
+QWidget* MainFrame() {
   for (QWidget* top : QApplication::topLevelWidgets()) {
     if (top->objectName() == QLatin1String("CMainFrame")) return top;
   }
   return nullptr;
+}
+
+QWidget* BoxParent() {
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && !IsCourierBox(modal)) return modal;
+  if (QWidget* active = QApplication::activeWindow(); active != nullptr && !IsCourierBox(active)) return active;
+  return MainFrame();
+}
+
+// The window a courier box stands over: the modal dialog that is open, so
+// that the box can be answered without closing it, else the main window.
+// The box is never that window's child: it outlives every dialog.
+QWindow* CourierAnchor() {
+  QWidget* over = QApplication::activeModalWidget();
+  if (over == nullptr || IsCourierBox(over) || !over->isVisible()) over = MainFrame();
+  return over != nullptr ? over->windowHandle() : nullptr;
 }
 
 }  // namespace
@@ -87,8 +109,15 @@ QtOperatorPort::QtOperatorPort(QObject* parent) : QObject(parent) {
   });
 }
 
+// A courier answered here may still be on its way out of AskFromCourier:
+// the port waits until none is left in it.
 QtOperatorPort::~QtOperatorPort() {
   ReleaseCouriers();
+  {
+    std::unique_lock lock(couriersMutex_);
+    couriersLeft_.wait(lock, [this] { return couriers_.empty(); });
+  }
+  if (followingDialogs_ && qApp != nullptr) qApp->removeEventFilter(this);
   if (translator_ != nullptr) QCoreApplication::removeTranslator(translator_);
 }
 
@@ -130,8 +159,10 @@ QMessageBox* QtOperatorPort::MakeBox(std::string_view text, std::string_view cap
 
 int QtOperatorPort::Ask(std::string_view text, std::string_view caption, BoxButtons buttons, BoxIcon icon,
                         int defaultResult) {
-  QMessageBox* box = MakeBox(text, caption, buttons, icon, defaultResult, BoxParent());
+  // Guarded: a box whose parent went away under it gives no answer (0).
+  QPointer<QMessageBox> box = MakeBox(text, caption, buttons, icon, defaultResult, BoxParent());
   box->exec();
+  if (box.isNull()) return 0;
   const int result = ResultOf(box);
   delete box;
   return result;
@@ -168,26 +199,79 @@ int QtOperatorPort::AskFromCourier(std::string_view text, std::string_view capti
   }
   std::lock_guard lock(couriersMutex_);
   std::erase(couriers_, pending);
+  couriersLeft_.notify_all();
   return result;
 }
 
+// The box has no parent: a dialog that closes, or is destroyed, over the
+// window cannot take it along. It stands over the open dialog, or the main
+// window, and follows the dialogs as they open and close.
 void QtOperatorPort::ShowCourierBox(const std::shared_ptr<PendingAnswer>& pending, const QString& text,
                                     const QString& caption, BoxButtons buttons, BoxIcon icon) {
   {
     std::lock_guard lock(couriersMutex_);
     if (releasing_) return;  // already answered
   }
-  QMessageBox* box =
-      MakeBox(text.toStdString(), caption.toStdString(), buttons, icon, FirstResult(buttons), BoxParent());
+  const int fallback = FirstResult(buttons);
+  QMessageBox* box = MakeBox(text.toStdString(), caption.toStdString(), buttons, icon, fallback, nullptr);
+  box->setProperty(kCourierBox, true);
   box->setWindowModality(Qt::NonModal);
   box->setAttribute(Qt::WA_DeleteOnClose);
   connect(box, &QMessageBox::finished, box, [pending, box] { Answer(pending, ResultOf(box)); });
+  // A box destroyed unanswered counts as answered with its default button:
+  // the tick never waits on a box that no longer exists.
+  connect(box, &QObject::destroyed, this, [pending, fallback] { Answer(pending, fallback); });
   {
     std::lock_guard lock(couriersMutex_);
     std::erase_if(courierBoxes_, [](const QPointer<QMessageBox>& b) { return b.isNull(); });
     courierBoxes_.emplace_back(box);
   }
+  if (!followingDialogs_) {
+    qApp->installEventFilter(this);
+    followingDialogs_ = true;
+  }
+  box->winId();  // its window exists now and can stand over another
+  box->windowHandle()->setTransientParent(CourierAnchor());
   box->show();
+}
+
+bool QtOperatorPort::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType() && !anchorPending_) {
+    const auto* window = static_cast<QWidget*>(watched);
+    if (window->isWindow() && !IsCourierBox(window)) {
+      // Once the dialog has opened or closed, the modal window is known.
+      anchorPending_ = true;
+      QMetaObject::invokeMethod(
+          this, [this] { AnchorCourierBoxes(); }, Qt::QueuedConnection);
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void QtOperatorPort::AnchorCourierBoxes() {
+  anchorPending_ = false;
+  std::vector<QPointer<QMessageBox>> boxes;
+  {
+    std::lock_guard lock(couriersMutex_);
+    std::erase_if(courierBoxes_, [](const QPointer<QMessageBox>& b) { return b.isNull(); });
+    boxes = courierBoxes_;
+  }
+  if (boxes.empty()) return;
+  QWindow* anchor = CourierAnchor();
+  for (const QPointer<QMessageBox>& box : boxes) {
+    QWindow* window = box.isNull() ? nullptr : box->windowHandle();
+    if (window != nullptr && window->transientParent() != anchor) window->setTransientParent(anchor);
+  }
+}
+
+std::vector<QMessageBox*> QtOperatorPort::CourierBoxes() {
+  std::lock_guard lock(couriersMutex_);
+  std::vector<QMessageBox*> boxes;
+  for (const QPointer<QMessageBox>& box : courierBoxes_) {
+    if (!box.isNull()) boxes.push_back(box.data());
+  }
+  return boxes;
 }
 
 void QtOperatorPort::Answer(const std::shared_ptr<PendingAnswer>& pending, int result) {
@@ -258,6 +342,13 @@ void QtOperatorPort::RequestQuit(int exitCode) {
 }
 
 void QtOperatorPort::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+double QtOperatorPort::PauseWhileStopping() {
+  const auto start = std::chrono::steady_clock::now();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 std::optional<std::string> QtOperatorPort::ChooseFile(FileDialogKind kind, std::string_view /*suggestedName*/) {
   // Qt's own dialog, not the desktop's: it behaves alike everywhere, and it

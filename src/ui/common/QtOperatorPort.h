@@ -5,6 +5,11 @@
 // the status tick's courier is shown on the user-interface thread without
 // blocking the windows, and the courier waits for its answer; rows and
 // selections written from the tick are posted.
+//
+// A courier's box lives until it is answered, whatever dialog opens or
+// closes meanwhile: it belongs to no window, stands over the dialog that
+// is open (so it can be answered there) or the main window, and a box
+// destroyed anyway answers with its default button.
 
 #include <QItemSelectionModel>
 #include <QObject>
@@ -59,6 +64,20 @@ class QtOperatorPort final : public QObject, public OperatorPort {
   // Qt's own strings (file dialog, edit menus) follow the language.
   void FollowLanguage(int language);
 
+  // A pause of a few milliseconds while the engine waits for the axes to
+  // come to rest at quitting: the windows go on painting and the tick's
+  // posts arrive, the operator's input waits. The seconds that passed.
+  static double PauseWhileStopping();
+
+  // The couriers' boxes standing now.
+  std::vector<QMessageBox*> CourierBoxes();
+  // Answers every box a courier waits for with 0, closes them, and shows
+  // no new ones: the program is ending. The courier threads return.
+  void ReleaseCouriers();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   void CurrentRowTextChanged(const QString& text);
   void RepaintRequested();
@@ -76,8 +95,8 @@ class QtOperatorPort final : public QObject, public OperatorPort {
   void ShowCourierBox(const std::shared_ptr<PendingAnswer>& pending, const QString& text, const QString& caption,
                       BoxButtons buttons, BoxIcon icon);
   static void Answer(const std::shared_ptr<PendingAnswer>& pending, int result);
-  // Answers every box a courier waits for with 0 and closes them.
-  void ReleaseCouriers();
+  // Each courier box stands over the window CourierAnchor names.
+  void AnchorCourierBoxes();
   bool OnUiThread() const;
 
   ProgramListModel listing_;
@@ -87,9 +106,12 @@ class QtOperatorPort final : public QObject, public OperatorPort {
   std::atomic<int> exitCode_{0};
 
   std::mutex couriersMutex_;
+  std::condition_variable couriersLeft_;  // couriers_ changed
   bool releasing_ = false;
   std::vector<std::shared_ptr<PendingAnswer>> couriers_;
   std::vector<QPointer<QMessageBox>> courierBoxes_;
+  bool followingDialogs_ = false;  // the event filter watches the dialogs
+  bool anchorPending_ = false;
 
   QTranslator* translator_ = nullptr;
 };

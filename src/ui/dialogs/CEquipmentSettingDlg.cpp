@@ -136,7 +136,7 @@ constexpr int kOrvc = 2;
 }  // namespace
 
 CEquipmentSettingDlg::CEquipmentSettingDlg(QWidget* parent)
-    : CardSettingDialog({"CEquipmentSettingDlg", kLayout, kTexts, kCardList, true, false}, parent) {
+    : CardSettingDialog({"CEquipmentSettingDlg", kLayout, kTexts, kCardList, true}, parent) {
   setWindowTitle(QStringLiteral("Equipment Setting"));
   auto* note = Control<QLabel>(this, kNote);
   note->setWordWrap(true);

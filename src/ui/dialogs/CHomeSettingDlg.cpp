@@ -68,7 +68,7 @@ constexpr Text kTexts[] = {
 }  // namespace
 
 CHomeSettingDlg::CHomeSettingDlg(QWidget* parent)
-    : CardSettingDialog({"CHomeSettingDlg", kLayout, kTexts, kCardList, true, false}, parent) {
+    : CardSettingDialog({"CHomeSettingDlg", kLayout, kTexts, kCardList, true}, parent) {
   setWindowTitle(QStringLiteral("Home Setting"));
   values_.direction.fill(0);  // "+" until a card says otherwise
   connect(Control<QPushButton>(this, kExit), &QPushButton::clicked, this, &CHomeSettingDlg::TakeAndClose);

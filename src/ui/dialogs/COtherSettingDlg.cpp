@@ -74,7 +74,7 @@ constexpr Text kTexts[] = {
 }  // namespace
 
 COtherSettingDlg::COtherSettingDlg(QWidget* parent)
-    : CardSettingDialog({"COtherSettingDlg", kLayout, kTexts, kCardList, false, true}, parent) {
+    : CardSettingDialog({"COtherSettingDlg", kLayout, kTexts, kCardList, false}, parent) {
   setWindowTitle(QStringLiteral("Other Setting"));
   connect(Control<QPushButton>(this, kNext), &QPushButton::clicked, this, &COtherSettingDlg::OnNext);
   connect(Control<QPushButton>(this, kUp), &QPushButton::clicked, this, &COtherSettingDlg::OnUp);

@@ -63,7 +63,7 @@ constexpr Text kTexts[] = {
 }  // namespace
 
 CPtoPSettingDlg::CPtoPSettingDlg(QWidget* parent)
-    : CardSettingDialog({"CPtoPSettingDlg", kLayout, kTexts, kCardList, true, false}, parent) {
+    : CardSettingDialog({"CPtoPSettingDlg", kLayout, kTexts, kCardList, true}, parent) {
   setWindowTitle(QStringLiteral("Point to Point Setting"));
   connect(Control<QPushButton>(this, kExit), &QPushButton::clicked, this, &CPtoPSettingDlg::TakeAndClose);
   Open();

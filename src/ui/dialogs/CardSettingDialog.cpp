@@ -46,8 +46,8 @@ CardSettingDialog::CardSettingDialog(const Frame& frame, QWidget* parent) : QDia
 
 void CardSettingDialog::Open() {
   ApplyLanguageTexts();
-  const int cards = frame_.everyCardListed ? 2 : RunControl.CardCount.load();
-  FillList(cardList_, CardListTexts(cards, SysParams.LangVer));
+  // "No.2" only with two cards, as every card list.
+  FillList(cardList_, CardListTexts(RunControl.CardCount.load(), SysParams.LangVer));
   cardList_->setCurrentIndex(cardList_->count() > 0 ? 0 : -1);
   connect(cardList_, &QComboBox::currentIndexChanged, this, &CardSettingDialog::OnCardChange);
   OnCardChange(Card());

@@ -31,7 +31,6 @@ class CardSettingDialog : public QDialog {
     std::span<const ui::Text> texts;  // the window's own, set 0
     int cardList;                     // the "Card No." list
     bool axisColumns;                 // column captions 1045, 1056, 1058, 1059
-    bool everyCardListed;             // "No.2" even with one card
   };
   CardSettingDialog(const Frame& frame, QWidget* parent);
 

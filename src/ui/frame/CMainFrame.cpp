@@ -355,7 +355,8 @@ void CMainFrame::ShowAbout() {
 }
 
 // With unsaved edits the question is whether to save them, and its Cancel
-// is the way back; otherwise the quit question.
+// is the way back; otherwise the quit question. A confirmed quit stops the
+// axes first.
 void CMainFrame::closeEvent(QCloseEvent* event) {
   bool quit = false;
   if (ProgramChanged()) {
@@ -371,6 +372,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // Nothing is left moving: the axes brake, for 3 s at most, then stop at
+  // once. The window stays painted meanwhile and takes no more input.
+  setEnabled(false);
+  StopMotionForQuit(&QtOperatorPort::PauseWhileStopping);
   QuitApplication();
   event->accept();
 }

@@ -90,10 +90,15 @@ int RunWindowProgram(QApplication& app, const std::string& program) {
     frame.show();
     if (!program.empty()) frame.OpenProgram(program);
     exitCode = port.QuitRequested() ? port.ExitCode() : app.exec();
+    // However the program came to end, nothing is left moving.
+    StopMotionForQuit(&QtOperatorPort::PauseWhileStopping);
   } else {
     exitCode = port.ExitCode();
   }
   StopStatusTimer(StatusTables.TimerId.load());
+  // The couriers of boxes still standing return before their port goes.
+  port.ReleaseCouriers();
+  JoinTickCouriers();
   SetWindowPort(nullptr);
   SetOperatorPort(nullptr);
   return exitCode;

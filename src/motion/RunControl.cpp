@@ -219,7 +219,7 @@ int StartButton(const StartRequest& request) {
     CardDriver.get_encoder(axis, &count);
     start = count;
   }
-  switch (RunControl.ActivePanel.load()) {
+  switch (request.panel) {
     case panel::kProgram:
       StartProgramRun(request);
       return 1;

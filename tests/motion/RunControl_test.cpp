@@ -235,10 +235,12 @@ TEST_F(RunControlTest, StartWithAnEmptyProgramEndsOnTheFirstTickWithMessageSix) 
 }
 
 TEST_F(RunControlTest, PtoPPageChecksAxesBeforeSpeedsAndWritesTheWholeRecord) {
-  RunControl.ActivePanel = panel::kPtoP;
+  // The panel the button read when pressed counts, whatever paints later.
+  RunControl.ActivePanel = panel::kLinear;
   SysParams.PtoPRunRecord = enginetest::Command(code::kConstPtoP1, {1, 2, 3, 4}, {1, 1, 1, 1});
   const MotionCommand before = SysParams.PtoPRunRecord;
   StartRequest request;
+  request.panel = panel::kPtoP;
   request.ptop.axisCount = 2;
   request.ptop.axis[0] = 1;
   request.ptop.axis[1] = 1;
@@ -280,8 +282,8 @@ TEST_F(RunControlTest, PtoPPageChecksAxesBeforeSpeedsAndWritesTheWholeRecord) {
 }
 
 TEST_F(RunControlTest, LinearAndCircularPagesRefuseTheSameAxisTwice) {
-  RunControl.ActivePanel = panel::kLinear;
   StartRequest request;
+  request.panel = panel::kLinear;
   request.linear.axisCount = 4;
   request.linear.axis[3] = 1;
   EXPECT_EQ(StartButton(request), 0);
@@ -301,7 +303,7 @@ TEST_F(RunControlTest, LinearAndCircularPagesRefuseTheSameAxisTwice) {
   EXPECT_EQ(SysParams.LinearRunRecord.dbDis[2], 9);
   RunControl.BusyLinear = false;
 
-  RunControl.ActivePanel = panel::kCircular;
+  request.panel = panel::kCircular;
   SysParams.CircularRunRecord.iAxes[2] = 42;
   request.circular.axis[0] = 2;
   request.circular.axis[1] = 2;

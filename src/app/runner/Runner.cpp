@@ -507,6 +507,7 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
   RunControl.ActivePanel.store(panel::kProgram);
   const std::uint64_t startTicks = StatusTables.TickCount.load();
   StartRequest start;
+  start.panel = panel::kProgram;
   start.loopCount = static_cast<int>(options.loops);
   if (trace.IsOpen()) {
     trace.Start(InstalledAxes(), rows, options.fast);

@@ -67,7 +67,7 @@ void StartProgramRun(const StartRequest& request) {
 }  // namespace
 
 void HomeAxisButton(int buttonAxis, int cardSelection) {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
   }
@@ -81,7 +81,7 @@ void HomeAxisButton(int buttonAxis, int cardSelection) {
 }
 
 void HomeAllButton(int cardSelection) {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
   }
@@ -95,7 +95,7 @@ void HomeAllButton(int cardSelection) {
 }
 
 void ClearButton() {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(13);
     return;
   }
@@ -207,7 +207,7 @@ int PrepareCircularRun(const CircularTabValues& page) {
 
 int StartButton(const StartRequest& request) {
   SaveSysParams();
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return 0;
   }

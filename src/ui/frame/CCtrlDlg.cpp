@@ -189,9 +189,9 @@ void CCtrlDlg::OnStart() {
   // between the checks and the run.
   request.panel = RunControl.ActivePanel.load();
   if (liveStatus_ != nullptr) request.plotFrame = liveStatus_->PlotFrame();
-  // The fields are taken only for a run that may start (a busy Start answers
+  // The fields are taken only for a run that may start (a held Start answers
   // message 10 before any is read), and a rejected field starts nothing.
-  if (!AnyMotionBusy() && !TakeStartValues(request)) return;
+  if (!MotionButtonsHeld() && !TakeStartValues(request)) return;
   StartButton(request);
 }
 

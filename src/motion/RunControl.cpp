@@ -4,12 +4,15 @@
 #include "motion/RunControl.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <string>
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
 #include "motion/PathPlot.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
+#include "program/MotionProgram.h"
 
 namespace {
 
@@ -43,6 +46,17 @@ bool SameAxisAmong(const int* axes, int n) {
 
 void ZeroCommandedTravel() {
   for (auto& travel : Compensation.CommandedTravel) travel = 0.0;
+}
+
+// A program written for more cards than this machine has would run with
+// nothing moving on the missing axes and end normally: it is refused, naming
+// the first row, before any card is called.
+bool ProgramAxesInstalled() {
+  const std::ptrdiff_t row = FirstEntryWithMissingAxis(MotionProgram, InstalledAxisCount());
+  if (row < 0) return true;
+  const std::string text = MissingAxisText(static_cast<int>(row) + 1, CurrentLanguage());
+  if (!text.empty()) Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
+  return false;
 }
 
 void StartProgramRun(const StartRequest& request) {
@@ -211,6 +225,7 @@ int StartButton(const StartRequest& request) {
     ShowOperatorMessage(10);
     return 0;
   }
+  if (request.panel == panel::kProgram && !ProgramAxesInstalled()) return 0;
   RunControl.MotionMode = mode::kRun;
   const int axes = InstalledAxisCount();
   for (int axis = 1; axis <= axes; ++axis) {

@@ -64,4 +64,6 @@ struct StartRequest {
 };
 
 // The run button. Returns 1 when a run was started (its busy flag set).
+// The program panel's run is refused, before any card call, when a row
+// names an axis the machine does not have: a box names the first such row.
 int StartButton(const StartRequest& request);

@@ -142,6 +142,33 @@ class ControlPanelTest : public QObject {
     QVERIFY(!RunControl.BusyProgram.load());
   }
 
+  // A program naming an axis this machine lacks is refused in the language,
+  // before any card call.
+  void startRefusesAProgramForAxesThisMachineLacks_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("English") << kLangEnglish
+                             << QStringLiteral("Error:Row 2 uses an axis that this machine does not have!");
+    QTest::newRow("Chinese") << kLangChinese << QStringLiteral("错误：第2行使用了本机不存在的轴!");
+  }
+  void startRefusesAProgramForAxesThisMachineLacks() {
+    QFETCH(int, language);
+    QFETCH(QString, refusal);
+    Bench bench(kOrvb, 1, language);
+    auto frame = bench.MakeFrame();
+    MotionCommand row = DefaultEditCommand();
+    MotionProgram = {row, row};
+    MotionProgram[1].iAxes[0] = 6;
+    bench.ClearTraces();
+    DialogScript script;
+    Click(frame->ControlPanel(), kStart);
+    QCOMPARE(script.Shown(), QStringList{refusal});
+    QVERIFY(!RunControl.BusyProgram.load());
+    for (const char* call : {"get_encoder", "get_abs_pos", "con_pmove", "fast_pmove"}) {
+      QCOMPARE(CountPrefix(bench.Trace(), call), std::size_t{0});  // Start's first calls, and moves
+    }
+  }
+
   // While the box of a page run stopped at a limit stands, every motion
   // button answers message 10 (Clear 13); S Stop still stops. Answered, the
   // next Start runs.

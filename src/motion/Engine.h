@@ -56,6 +56,13 @@ int PendingTickMessages();
 // couriers use goes away; it waits for any box still standing.
 void JoinTickCouriers();
 
+// The busy test of the motion buttons (Start, jog, home, Clear): a busy
+// flag is set, or a box the running program raised still waits for its
+// answer. The step that raised such a box has cleared its run's flag and
+// clears it again once the box is answered, so a run started meanwhile
+// would be lost.
+bool MotionButtonsHeld();
+
 // --- manual motion --------------------------------------------------------
 
 // The eight jog buttons: buttonAxis 1-4 (X, Y, Z, T), direction -1 or +1,

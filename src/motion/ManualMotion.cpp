@@ -31,7 +31,7 @@ void StopAll(bool sudden) {
 }  // namespace
 
 void JogButton(int buttonAxis, int direction, int cardSelection) {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
   }

@@ -4,12 +4,15 @@
 #include "motion/RunControl.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <string>
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
 #include "motion/PathPlot.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
+#include "program/MotionProgram.h"
 
 namespace {
 
@@ -45,6 +48,17 @@ void ZeroCommandedTravel() {
   for (auto& travel : Compensation.CommandedTravel) travel = 0.0;
 }
 
+// A program written for more cards than this machine has would run with
+// nothing moving on the missing axes and end normally: it is refused, naming
+// the first row, before any card is called.
+bool ProgramAxesInstalled() {
+  const std::ptrdiff_t row = FirstEntryWithMissingAxis(MotionProgram, InstalledAxisCount());
+  if (row < 0) return true;
+  const std::string text = MissingAxisText(static_cast<int>(row) + 1, CurrentLanguage());
+  if (!text.empty()) Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
+  return false;
+}
+
 void StartProgramRun(const StartRequest& request) {
   ZeroCommandedTravel();
   double x = Plot.OriginX.load(), y = Plot.OriginY.load();
@@ -67,7 +81,7 @@ void StartProgramRun(const StartRequest& request) {
 }  // namespace
 
 void HomeAxisButton(int buttonAxis, int cardSelection) {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
   }
@@ -81,7 +95,7 @@ void HomeAxisButton(int buttonAxis, int cardSelection) {
 }
 
 void HomeAllButton(int cardSelection) {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
   }
@@ -95,7 +109,7 @@ void HomeAllButton(int cardSelection) {
 }
 
 void ClearButton() {
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(13);
     return;
   }
@@ -207,10 +221,11 @@ int PrepareCircularRun(const CircularTabValues& page) {
 
 int StartButton(const StartRequest& request) {
   SaveSysParams();
-  if (AnyMotionBusy()) {
+  if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return 0;
   }
+  if (request.panel == panel::kProgram && !ProgramAxesInstalled()) return 0;
   RunControl.MotionMode = mode::kRun;
   const int axes = InstalledAxisCount();
   for (int axis = 1; axis <= axes; ++axis) {
@@ -219,7 +234,7 @@ int StartButton(const StartRequest& request) {
     CardDriver.get_encoder(axis, &count);
     start = count;
   }
-  switch (RunControl.ActivePanel.load()) {
+  switch (request.panel) {
     case panel::kProgram:
       StartProgramRun(request);
       return 1;

@@ -50,10 +50,12 @@ int PreparePtoPRun(const PtoPTabValues& page);
 int PrepareLinearRun(const LinearTabValues& page);
 int PrepareCircularRun(const CircularTabValues& page);
 
-// What the run button needs from the windows: the loop count of the live
-// status bar, the frame of its plot, and the values of the page that was
-// painted last (only the one ActivePanel names is used).
+// What the run button needs from the windows: the panel it runs (ActivePanel,
+// read once when the button is pressed, so a repaint during a prompt cannot
+// change it), the loop count of the live status bar, the frame of its plot,
+// and the values of that panel's page (only the one `panel` names is used).
 struct StartRequest {
+  int panel = 0;  // ActivePanel: 0 program, 1 PtoP, 2 linear, 3 circular
   int loopCount = 1;
   PlotRect plotFrame{};
   PtoPTabValues ptop{};
@@ -62,4 +64,6 @@ struct StartRequest {
 };
 
 // The run button. Returns 1 when a run was started (its busy flag set).
+// The program panel's run is refused, before any card call, when a row
+// names an axis the machine does not have: a box names the first such row.
 int StartButton(const StartRequest& request);

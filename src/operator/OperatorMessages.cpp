@@ -58,6 +58,13 @@ int ShowOperatorMessage(int number) {
   return Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
 }
 
+std::string MissingAxisText(int row, int language) {
+  const std::string number = std::to_string(row);
+  if (language == kLangEnglish) return "Error:Row " + number + " uses an axis that this machine does not have!";
+  if (language == kLangChinese) return "错误：第" + number + "行使用了本机不存在的轴!";
+  return {};
+}
+
 int ConfirmSave() {
   const std::string_view text = PickText(CurrentLanguage(), "Are you sure to save it?", "您确定保存修改后的参数?");
   if (text.empty()) return 0;

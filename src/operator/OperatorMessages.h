@@ -2,6 +2,7 @@
 // The fourteen numbered operator messages, the save question and the
 // language helpers every window and engine step uses.
 
+#include <string>
 #include <string_view>
 
 inline constexpr int kOperatorMessageCount = 14;
@@ -25,6 +26,11 @@ std::string_view PickText(int language, std::string_view english, std::string_vi
 // Nothing is shown (result 0) for a number outside 0-13 or a language other
 // than English and Chinese.
 int ShowOperatorMessage(int number);
+
+// Start's refusal of a program naming an axis the machine does not have,
+// `row` counted from 1; empty for a language other than English and
+// Chinese.
+std::string MissingAxisText(int row, int language);
 
 // "Are you sure to save it?" with OK and Cancel; the box's result, or 0
 // without asking for a language other than English and Chinese.

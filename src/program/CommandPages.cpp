@@ -1,8 +1,10 @@
 #include "program/CommandPages.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <iterator>
 #include <new>
 
 #include "operator/OperatorMessages.h"
@@ -34,9 +36,12 @@ constexpr std::int64_t kMaxSeriesCommands = 10'000'000;
 // (-1) gives 0.
 std::int32_t NumberOfEntry(int entry) { return entry >= 0 && entry < INT32_MAX ? entry + 1 : 0; }
 
-// The list entry of a stored number: -1 (none) for numbers below 1, which a
-// damaged file may hold.
-int EntryOfNumber(std::int32_t number) { return number >= 1 ? number - 1 : -1; }
+// The list entry a stored number from 1 selects.
+int EntryOfNumber(std::int32_t number, int entries, int fallback) {
+  return StoredEntry(static_cast<std::int64_t>(number) - 1, entries, fallback);
+}
+
+constexpr int kLevelEntries = 2;
 
 bool ValidLanguage(int language) { return language == kLangEnglish || language == kLangChinese; }
 
@@ -254,10 +259,14 @@ int StoreLinearCommand(std::int32_t value, const LinearCommandValues& page) {
   });
 }
 
-PtoPCommandValues PtoPValuesOf(const MotionCommand& c) {
+int StoredEntry(std::int64_t entry, int entries, int fallback) {
+  return entry >= 0 && entry < entries ? static_cast<int>(entry) : fallback;
+}
+
+PtoPCommandValues PtoPValuesOf(const MotionCommand& c, int axisEntries) {
   PtoPCommandValues v;
   for (std::size_t i = 0; i < 4; ++i) {
-    v.axisEntry[i] = EntryOfNumber(c.iAxes[i]);
+    v.axisEntry[i] = EntryOfNumber(c.iAxes[i], axisEntries, v.axisEntry[i]);
     v.distance[i] = c.dbDis[i];
     v.startSpeed[i] = c.dbLowSpd[i];
     v.maxSpeed[i] = c.dbHighSpd[i];
@@ -268,10 +277,10 @@ PtoPCommandValues PtoPValuesOf(const MotionCommand& c) {
   return v;
 }
 
-LinearCommandValues LinearValuesOf(const MotionCommand& c) {
+LinearCommandValues LinearValuesOf(const MotionCommand& c, int axisEntries) {
   LinearCommandValues v;
   for (std::size_t i = 0; i < 4; ++i) {
-    v.axisEntry[i] = EntryOfNumber(c.iAxes[i]);
+    v.axisEntry[i] = EntryOfNumber(c.iAxes[i], axisEntries, v.axisEntry[i]);
     v.distance[i] = c.dbDis[i];
   }
   v.vectorStart = c.dbLowSpd[0];
@@ -280,4 +289,39 @@ LinearCommandValues LinearValuesOf(const MotionCommand& c) {
   v.delay = c.dbDelayTime;
   v.loop = 0;
   return v;
+}
+
+HomeCommandValues HomeValuesOf(const MotionCommand& c, int axisEntries) {
+  HomeCommandValues v;
+  v.axisEntry = EntryOfNumber(c.iAxes[0], axisEntries, v.axisEntry);
+  v.delay = c.dbDelayTime;
+  return v;
+}
+
+SwitchOutputValues SwitchOutputValuesOf(const MotionCommand& c, int cardEntries, int portEntries) {
+  SwitchOutputValues v;
+  v.cardEntry = EntryOfNumber(c.iAxes[0], cardEntries, v.cardEntry);
+  v.portEntry = EntryOfNumber(c.iAxes[1], portEntries, v.portEntry);
+  v.levelEntry = StoredEntry(c.iAxes[2], kLevelEntries, v.levelEntry);
+  v.delay = c.dbDelayTime;
+  return v;
+}
+
+void ResetLists(PtoPCommandValues& page) {
+  const PtoPCommandValues created;
+  std::copy(std::begin(created.axisEntry), std::end(created.axisEntry), std::begin(page.axisEntry));
+}
+
+void ResetLists(LinearCommandValues& page) {
+  const LinearCommandValues created;
+  std::copy(std::begin(created.axisEntry), std::end(created.axisEntry), std::begin(page.axisEntry));
+}
+
+void ResetLists(HomeCommandValues& page) { page.axisEntry = HomeCommandValues{}.axisEntry; }
+
+void ResetLists(SwitchOutputValues& page) {
+  const SwitchOutputValues created;
+  page.cardEntry = created.cardEntry;
+  page.portEntry = created.portEntry;
+  page.levelEntry = created.levelEntry;
 }

@@ -85,7 +85,37 @@ int StorePtoPCommand(std::int32_t code, const PtoPCommandValues& page, SpeedChec
 // slot 0 only; repetition as above.
 int StoreLinearCommand(std::int32_t code, const LinearCommandValues& page);
 
-// Page values of an entry loaded in modify mode (loop 0); an axis number
-// below 1 (a damaged file) selects no list entry (-1).
-PtoPCommandValues PtoPValuesOf(const MotionCommand& command);
-LinearCommandValues LinearValuesOf(const MotionCommand& command);
+struct HomeCommandValues {
+  int axisEntry = 0;  // the first axis
+  double delay = 0;
+};
+
+struct SwitchOutputValues {
+  int cardEntry = 0;   // No.1
+  int portEntry = 0;   // the first port, so no command goes to port 0
+  int levelEntry = 0;  // Low Level
+  double delay = 0;
+};
+
+// The entry a stored value selects in a list of `entries`: the entry it
+// names when the list holds one, else the box's `fallback` entry, so that
+// no list comes up blank and no store writes axis or port 0.
+int StoredEntry(std::int64_t entry, int entries, int fallback);
+
+// Page values of an entry loaded in modify mode (loop 0). Axes, cards and
+// ports count from 1, levels from 0; one the page's list lacks (axis 0 in
+// a slot the code does not use, axes 5-8 on a one-card machine, whatever a
+// damaged file holds) selects the box's creation default: X, Y, Z, T for
+// the four boxes, the first axis, card No.1, the first port, Low Level.
+// `axisEntries`, `cardEntries`, `portEntries`: the lengths of the lists.
+PtoPCommandValues PtoPValuesOf(const MotionCommand& command, int axisEntries);
+LinearCommandValues LinearValuesOf(const MotionCommand& command, int axisEntries);
+HomeCommandValues HomeValuesOf(const MotionCommand& command, int axisEntries);
+SwitchOutputValues SwitchOutputValuesOf(const MotionCommand& command, int cardEntries, int portEntries);
+
+// At each opening for Add or Insert a page's lists return to their creation
+// defaults; the numbers keep what the page holds.
+void ResetLists(PtoPCommandValues& page);
+void ResetLists(LinearCommandValues& page);
+void ResetLists(HomeCommandValues& page);
+void ResetLists(SwitchOutputValues& page);

@@ -110,3 +110,15 @@ void AppendCodeLine(std::int32_t code) {
   command.iCodeType = code;
   Operator().ListAppend(ListingText(command));
 }
+
+std::ptrdiff_t FirstEntryWithMissingAxis(const std::vector<MotionCommand>& program, int axisCount) {
+  for (std::size_t row = 0; row < program.size(); ++row) {
+    const MotionCommand& c = program[row];
+    const CommandCodeInfo* info = FindProgramCode(c.iCodeType);
+    const int slots = info == nullptr || info->kind == CommandKind::SwitchOutput ? 0 : info->axes;
+    for (int k = 0; k < slots; ++k) {
+      if (c.iAxes[k] < 1 || c.iAxes[k] > axisCount) return static_cast<std::ptrdiff_t>(row);
+    }
+  }
+  return -1;
+}

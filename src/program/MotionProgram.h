@@ -2,6 +2,7 @@
 // The motion program in memory, the shared edit record and the code text by
 // which every entry is shown in the program listing (row i shows entry i).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,3 +51,8 @@ std::string ListingText(const MotionCommand& command);
 // Formats EditCommand as `code` and appends the row at the end of the
 // listing (the placeholder for an unknown code).
 void AppendCodeLine(std::int32_t code);
+
+// The first entry (from 0) naming an axis outside 1..axisCount in a slot its
+// code uses, or -1 when there is none. A switch output names a card and a
+// port, not an axis, and a code that is not one of the sixteen names none.
+std::ptrdiff_t FirstEntryWithMissingAxis(const std::vector<MotionCommand>& program, int axisCount);

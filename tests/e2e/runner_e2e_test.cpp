@@ -454,6 +454,25 @@ TEST_F(RunnerE2E, ABrokenHomeSwitchEndsWithMessage8) {
   EXPECT_EQ(r.out.find("row 2/2"), std::string::npos);
 }
 
+// A program for two cards on a one-card machine is refused before the run:
+// no row starts, and a trace file is neither created nor emptied.
+TEST_F(RunnerE2E, AProgramNamingAnAxisTheMachineLacksIsRefused) {
+  Settings({{"LangVer", "0"}});
+  Program("p.knl", {PtoP(1, 10), PtoP(2, 10), PtoP(6, 10)});
+  WriteFile(dir_ / "old.csv", "an earlier run\n");
+  for (const char* csv : {"", " --csv new.csv", " --csv old.csv"}) {
+    const Result r = Run(std::string("--dir . run p.knl --fast") + csv);
+    EXPECT_EQ(r.code, 1) << csv;
+    EXPECT_EQ(r.out, "result: refused\n") << csv;
+    EXPECT_NE(r.err.find("Error:Row 3 uses an axis that this machine does not have!\n"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "new.csv"));
+  EXPECT_EQ(ReadFile(dir_ / "old.csv"), "an earlier run\n");
+
+  Machine("cards = 2\n");
+  EXPECT_EQ(Run("--dir . run p.knl --fast").code, 0);
+}
+
 TEST_F(RunnerE2E, TwoCardsReportEightAxes) {
   Machine("cards = 2\n");
   Settings({{"LangVer", "0"}});

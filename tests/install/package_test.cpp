@@ -166,8 +166,10 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
   const Result listed = Shell(env + Quote((root / "usr/bin/tessor-run").string()) + " run " +
                               Quote((root / "usr/share/doc/tessor/examples/demo/demo.knl").string()) + " --fast");
   // The defaults (one ORVB card) against the demo's two-card program: the
-  // run ends on an operator message, but the cards answered.
-  EXPECT_NE(listed.out.find("axis 1: command"), std::string::npos) << Describe(listed);
+  // cards answered, and the run is refused at the first row using axes 5-8.
+  EXPECT_NE(listed.out.find("result: refused"), std::string::npos) << Describe(listed);
+  EXPECT_NE(listed.err.find("错误：第9行使用了本机不存在的轴!"), std::string::npos)
+      << Describe(listed);  // default LangVer 1
   EXPECT_EQ(listed.err.find("message 7:"), std::string::npos) << Describe(listed);
   EXPECT_TRUE(fs::exists(home / "config/tessor/sysparam.cfg"));
 

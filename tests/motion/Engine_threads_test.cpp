@@ -73,7 +73,7 @@ TEST_F(EngineThreadsTest, OperatorThreadAndTickRunTogetherForTenSeconds) {
         break;
       case 3:
       case 4:
-        RunControl.ActivePanel = static_cast<int>(random() % 3);
+        request.panel = static_cast<int>(random() % 3);
         started += StartButton(request);
         break;
       case 5:

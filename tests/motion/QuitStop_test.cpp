@@ -127,8 +127,8 @@ const QuitCase kQuitCases[] = {
     QuitCase{"PageRun",
              1,
              [](QuitStopCases& test) {
-               RunControl.ActivePanel = panel::kPtoP;
                StartRequest request;
+               request.panel = panel::kPtoP;
                request.ptop.axis[0] = 3;
                request.ptop.distance[0] = 100000;
                request.ptop.maxSpeed[0] = 1000;

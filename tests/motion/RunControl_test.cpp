@@ -5,6 +5,8 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "EngineFixture.h"
 
@@ -234,11 +236,69 @@ TEST_F(RunControlTest, StartWithAnEmptyProgramEndsOnTheFirstTickWithMessageSix) 
   EXPECT_THAT(port_.BoxTexts(), ElementsAre("Error:There is no data!"));
 }
 
+// Every row is checked in the slots its code uses, before any card call.
+TEST_F(RunControlTest, AProgramNamingAnAxisTheMachineLacksIsRefusedBeforeAnyCardCall) {
+  using enginetest::Command;
+  const MotionCommand x = Command(code::kFastPtoP1, {1, 0, 0, 0}, {10, 0, 0, 0});  // unused slots hold 0
+  struct Case {
+    const char* what;
+    int cards;
+    std::vector<MotionCommand> program;
+    std::string refusal;  // empty: the run starts
+  };
+  const std::vector<Case> cases = {
+      {"unused slots are not looked at", 1, {x, Command(code::kConstLine2, {2, 4, 9, 0}, {})}, ""},
+      {"axis 5 on one card",
+       1,
+       {x, Command(code::kConstPtoP3, {1, 2, 5, 0}, {}), Command(code::kHome1, {0, 1, 1, 1}, {})},
+       "Error:Row 2 uses an axis that this machine does not have!"},
+      {"axis 0 in a used slot",
+       1,
+       {Command(code::kConstLine2, {1, 0, 3, 4}, {})},
+       "Error:Row 1 uses an axis that this machine does not have!"},
+      {"a home row",
+       2,
+       {x, x, Command(code::kHome1, {9, 1, 1, 1}, {})},
+       "Error:Row 3 uses an axis that this machine does not have!"},
+      {"eight axes with two cards", 2, {Command(code::kFastPtoP4, {5, 6, 7, 8}, {})}, ""},
+      {"a switch output names a card, no axis", 1, {Command(code::kSwitchOutput, {2, 30, 1, 0}, {})}, ""},
+      {"an unknown code names nothing", 1, {Command(0x7777, {0, 0, 0, 0}, {})}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetEngineState();
+    SelectModel(kOrvb, c.cards);
+    RunControl.MotionMode = mode::kDecelStop;
+    MotionProgram = c.program;
+    port_.ClearRecord();
+    const int started = StartButton(StartRequest{});
+    EXPECT_EQ(started, c.refusal.empty() ? 1 : 0);
+    EXPECT_EQ(RunControl.BusyProgram.load(), c.refusal.empty());
+    if (c.refusal.empty()) {
+      EXPECT_THAT(port_.BoxTexts(), IsEmpty());
+    } else {
+      EXPECT_THAT(port_.BoxTexts(), ElementsAre(c.refusal));
+      EXPECT_THAT(Trace(), IsEmpty()) << "no card call";
+      EXPECT_EQ(RunControl.MotionMode.load(), mode::kDecelStop);
+    }
+  }
+
+  SysParams.LangVer = kLangChinese;
+  ResetEngineState();
+  SelectModel(kOrvb, 1);
+  MotionProgram = {x, x, x, Command(code::kConstPtoP2, {4, 6, 0, 0}, {})};
+  port_.ClearRecord();
+  EXPECT_EQ(StartButton(StartRequest{}), 0);
+  EXPECT_THAT(port_.BoxTexts(), ElementsAre("错误：第4行使用了本机不存在的轴!"));
+}
+
 TEST_F(RunControlTest, PtoPPageChecksAxesBeforeSpeedsAndWritesTheWholeRecord) {
-  RunControl.ActivePanel = panel::kPtoP;
+  // The panel the button read when pressed counts, whatever paints later.
+  RunControl.ActivePanel = panel::kLinear;
   SysParams.PtoPRunRecord = enginetest::Command(code::kConstPtoP1, {1, 2, 3, 4}, {1, 1, 1, 1});
   const MotionCommand before = SysParams.PtoPRunRecord;
   StartRequest request;
+  request.panel = panel::kPtoP;
   request.ptop.axisCount = 2;
   request.ptop.axis[0] = 1;
   request.ptop.axis[1] = 1;
@@ -280,8 +340,8 @@ TEST_F(RunControlTest, PtoPPageChecksAxesBeforeSpeedsAndWritesTheWholeRecord) {
 }
 
 TEST_F(RunControlTest, LinearAndCircularPagesRefuseTheSameAxisTwice) {
-  RunControl.ActivePanel = panel::kLinear;
   StartRequest request;
+  request.panel = panel::kLinear;
   request.linear.axisCount = 4;
   request.linear.axis[3] = 1;
   EXPECT_EQ(StartButton(request), 0);
@@ -301,7 +361,7 @@ TEST_F(RunControlTest, LinearAndCircularPagesRefuseTheSameAxisTwice) {
   EXPECT_EQ(SysParams.LinearRunRecord.dbDis[2], 9);
   RunControl.BusyLinear = false;
 
-  RunControl.ActivePanel = panel::kCircular;
+  request.panel = panel::kCircular;
   SysParams.CircularRunRecord.iAxes[2] = 42;
   request.circular.axis[0] = 2;
   request.circular.axis[1] = 2;

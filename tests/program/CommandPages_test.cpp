@@ -1,5 +1,10 @@
 #include "program/CommandPages.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <vector>
+
 #include "EditFixture.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
@@ -261,7 +266,7 @@ TEST_F(CommandPages, ModifyLoadsTheEntryAndIgnoresTheLoop) {
   EditMode = kEditModify;
   ASSERT_TRUE(LoadSelectedForModify());
   EXPECT_EQ(CommandListEntry(0, EditCommand.iCodeType), 0);  // ORVA: the first entry
-  PtoPCommandValues page = PtoPValuesOf(EditCommand);
+  PtoPCommandValues page = PtoPValuesOf(EditCommand, 8);
   EXPECT_EQ(page.axisEntry[0], 7);
   EXPECT_EQ(page.distance[0], -2);
   EXPECT_EQ(page.maxSpeed[0], 44);
@@ -269,23 +274,55 @@ TEST_F(CommandPages, ModifyLoadsTheEntryAndIgnoresTheLoop) {
   page.loop = 5;  // a modify stores one command whatever the loop says
   EXPECT_EQ(StorePtoPCommand(code::kConstPtoP1, page, OutOfRangeByAxis), 1);
   EXPECT_EQ(Rows(), (std::vector<std::string>{"G00 D-2.00 FD20.00 M0.00"}));
-  const LinearCommandValues lin = LinearValuesOf(four);
+  const LinearCommandValues lin = LinearValuesOf(four, 8);
   EXPECT_EQ(lin.vectorMax, 44);
   EXPECT_EQ(lin.axisEntry[0], 7);
+}
 
-  // Axis numbers a damaged file may hold select no entry, and storing such
-  // a page gives axis 0, shown without a letter.
-  MotionCommand odd = four;
-  odd.iAxes[0] = INT32_MIN;
-  odd.iAxes[1] = 0;
-  const PtoPCommandValues oddPage = PtoPValuesOf(odd);
-  EXPECT_EQ(oddPage.axisEntry[0], -1);
-  EXPECT_EQ(oddPage.axisEntry[1], -1);
-  EXPECT_EQ(LinearValuesOf(odd).axisEntry[0], -1);
-  EditMode = kEditAdd;
-  EXPECT_EQ(StorePtoPCommand(code::kConstPtoP1, oddPage, OutOfRangeByAxis), 1);
-  EXPECT_EQ(MotionProgram.back().iAxes[0], 0);
-  EXPECT_EQ(Rows().back(), "G00 -2.00 F20.00 M0.00");
+// A stored axis, card, port or level the list lacks selects the box's
+// default entry: no list comes up blank, so no store writes axis 0.
+TEST_F(CommandPages, AValueTheListLacksSelectsTheBoxDefault) {
+  MotionCommand c = DefaultEditCommand();
+  struct AxesCase {
+    std::array<std::int32_t, 4> stored;
+    int entries;
+    std::array<int, 4> selected;
+  };
+  for (const AxesCase& k : {AxesCase{{2, 0, 5, INT32_MIN}, 4, {1, 1, 2, 3}},  // one card: 5 is not there
+                            AxesCase{{8, 0, 5, -3}, 8, {7, 1, 4, 3}}, AxesCase{{4, 3, 2, 1}, 4, {3, 2, 1, 0}}}) {
+    std::copy(k.stored.begin(), k.stored.end(), c.iAxes);
+    const PtoPCommandValues ptop = PtoPValuesOf(c, k.entries);
+    const LinearCommandValues linear = LinearValuesOf(c, k.entries);
+    EXPECT_EQ(std::vector<int>(ptop.axisEntry, ptop.axisEntry + 4),
+              std::vector<int>(k.selected.begin(), k.selected.end()));
+    EXPECT_EQ(std::vector<int>(linear.axisEntry, linear.axisEntry + 4),
+              std::vector<int>(k.selected.begin(), k.selected.end()));
+  }
+
+  struct ListCase {
+    std::int32_t stored;
+    int entries;
+    int selected;
+  };
+  for (const ListCase& k : {ListCase{6, 4, 0}, ListCase{6, 8, 5}, ListCase{0, 8, 0}, ListCase{INT32_MAX, 8, 0}}) {
+    c.iAxes[0] = k.stored;
+    EXPECT_EQ(HomeValuesOf(c, k.entries).axisEntry, k.selected) << k.stored;
+  }
+
+  struct SwitchCase {
+    std::array<std::int32_t, 3> stored;  // card, port, level
+    int cards;
+    int ports;
+    std::array<int, 3> selected;
+  };
+  for (const SwitchCase& k : {SwitchCase{{2, 16, 1}, 2, 16, {1, 15, 1}}, SwitchCase{{2, 17, 2}, 1, 16, {0, 0, 0}},
+                              SwitchCase{{0, 0, -1}, 2, 24, {0, 0, 0}}, SwitchCase{{1, 24, 0}, 1, 24, {0, 23, 0}}}) {
+    std::copy(k.stored.begin(), k.stored.end(), c.iAxes);
+    c.dbDelayTime = 0.25;
+    const SwitchOutputValues v = SwitchOutputValuesOf(c, k.cards, k.ports);
+    EXPECT_EQ((std::array<int, 3>{v.cardEntry, v.portEntry, v.levelEntry}), k.selected);
+    EXPECT_EQ(v.delay, 0.25);
+  }
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTabWidget>
 
 #include "UiTest.h"
+#include "ui/bars/CDlgBar_2.h"
+#include "ui/bars/CPtoPTabPage.h"
 
 using namespace uitest;
 
@@ -136,6 +140,89 @@ class ControlPanelTest : public QObject {
     bench.Tick();
     QCOMPARE(script.Shown(), QStringList{Message(6)});
     QVERIFY(!RunControl.BusyProgram.load());
+  }
+
+  // A program naming an axis this machine lacks is refused in the language,
+  // before any card call.
+  void startRefusesAProgramForAxesThisMachineLacks_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("English") << kLangEnglish
+                             << QStringLiteral("Error:Row 2 uses an axis that this machine does not have!");
+    QTest::newRow("Chinese") << kLangChinese << QStringLiteral("错误：第2行使用了本机不存在的轴!");
+  }
+  void startRefusesAProgramForAxesThisMachineLacks() {
+    QFETCH(int, language);
+    QFETCH(QString, refusal);
+    Bench bench(kOrvb, 1, language);
+    auto frame = bench.MakeFrame();
+    MotionCommand row = DefaultEditCommand();
+    MotionProgram = {row, row};
+    MotionProgram[1].iAxes[0] = 6;
+    bench.ClearTraces();
+    DialogScript script;
+    Click(frame->ControlPanel(), kStart);
+    QCOMPARE(script.Shown(), QStringList{refusal});
+    QVERIFY(!RunControl.BusyProgram.load());
+    for (const char* call : {"get_encoder", "get_abs_pos", "con_pmove", "fast_pmove"}) {
+      QCOMPARE(CountPrefix(bench.Trace(), call), std::size_t{0});  // Start's first calls, and moves
+    }
+  }
+
+  // While the box of a page run stopped at a limit stands, every motion
+  // button answers message 10 (Clear 13); S Stop still stops. Answered, the
+  // next Start runs.
+  void motionButtonsWaitForTheBoxOfTheRun() {
+    Bench bench;
+    auto frame = bench.MakeFrame();
+    bench.Machine().RealTime();
+    SysParams.PtoPRunRecord.iCodeType = 0x02010000;
+    SysParams.PtoPRunRecord.iAxes[0] = 1;
+    SysParams.PtoPRunRecord.dbDis[0] = 5000;  // beyond the limit at 1000
+    SysParams.PtoPRunRecord.dbLowSpd[0] = 20000;
+    auto* tabs = Control<QTabWidget>(frame.get(), 125);
+    tabs->setCurrentWidget(frame->DirectMotion());
+    frame->DirectMotion()->Tabs()->setCurrentIndex(1);
+    frame->DirectMotion()->Tabs()->setCurrentIndex(0);  // shows the record
+    QVERIFY(QTest::qWaitFor([] { return RunControl.ActivePanel.load() == panel::kPtoP; }, 5000));
+    DialogScript script;
+    script.LeaveModeless(true);
+    StartStatusTimer();  // the real 5 ms timer
+    Click(frame->ControlPanel(), kStart);
+    QVERIFY(RunControl.BusyPtoP.load());
+    QMessageBox* box = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* b = qobject_cast<QMessageBox*>(top); b != nullptr && b->isVisible()) box = b;
+          }
+          return box != nullptr;
+        },
+        5000));
+    QCOMPARE(box->text(), Message(12));
+    const QPointer<QMessageBox> tickBox(box);
+    QVERIFY(!AnyMotionBusy());
+    bench.ClearTraces();
+
+    for (int id : {kStart, kXPlus, kHomeAll, 1197, kClear}) Click(frame->ControlPanel(), id);
+    QCOMPARE(script.TakeShown(), (QStringList{Message(10), Message(10), Message(10), Message(10), Message(13)}));
+    for (const char* move : {"con_pmove", "fast_pmove", "fast_hmove", "reset_pos"}) {
+      QCOMPARE(CountPrefix(bench.Trace(), move), std::size_t{0});
+    }
+    Click(frame->ControlPanel(), kSStop);
+    QCOMPARE(RunControl.MotionMode.load(), mode::kSuddenStop);
+    QVERIFY(CountPrefix(bench.Trace(), "sudden_stop(1)") >= 1);
+
+    QVERIFY(!tickBox.isNull());  // it stood through the boxes of the buttons
+    tickBox->defaultButton()->click();
+    QVERIFY(QTest::qWaitFor([] { return PendingTickMessages() == 0; }, 5000));
+    SysParams.PtoPRunRecord.dbDis[0] = -100;
+    frame->DirectMotion()->PtoPPage()->ShowRecord();
+    Click(frame->ControlPanel(), kStart);
+    QVERIFY(script.Shown().isEmpty());
+    QVERIFY(RunControl.BusyPtoP.load());
+    QVERIFY(QTest::qWaitFor([] { return !RunControl.BusyPtoP.load(); }, 5000));
+    QVERIFY(script.Shown().isEmpty());
   }
 
   // The jog waits while the windows go on: another motion button answers

@@ -8,6 +8,7 @@
 #include "ProgramInputDriver.h"
 #include "program/CommandCodes.h"
 #include "program/ProgramEditing.h"
+#include "program/ProgramFile.h"
 #include "ui/bars/CDlgBar_1.h"
 #include "ui/bars/CProgramListBox.h"
 
@@ -528,13 +529,91 @@ class ProgramInputTest : public QObject {
     QVERIFY(WorkDialog(script, *frame, kAdd, [&](CProgramInputDlg* d) {
       QCOMPARE(d, frame->ProgramInput());
       QCOMPARE(FieldText(d, kDistance[0]), QStringLiteral("77"));
-      QCOMPARE(Control<QComboBox>(ShownPage(d), kAxisList[0])->currentIndex(), 2);
+      QCOMPARE(Control<QComboBox>(ShownPage(d), kAxisList[0])->currentIndex(), 0);  // the list as created
     }));
   }
 
-  // Text that is not a number prompts in the language, and the store goes
-  // on with the value the field held before.
-  void aBadNumberPromptsAndStoresThePreviousValue() {
+  // Each opening for Add or Insert shows the lists as created and the
+  // numbers as last stored.
+  void addAndInsertOpenWithTheListsAsCreated() {
+    Bench bench(kOrvb, 2);
+    auto frame = bench.MakeFrame();
+    DialogScript script;
+    QVERIFY(WorkDialog(script, *frame, kAdd, [&](CProgramInputDlg* d) {
+      Pick(d, kAxisList[0], 5);
+      Pick(d, kAxisList[3], 7);
+      Type(d, kDistance[0], QStringLiteral("12"));
+      Store(d);
+      QVERIFY(Choose(d, code::kHome1));
+      Pick(d, 1099, 6);
+      Store(d);
+      QVERIFY(Choose(d, code::kSwitchOutput));
+      Pick(d, 1100, 1);
+      Pick(d, 1101, 4);
+      Pick(d, 1117, 1);
+      Type(d, kDelay, QStringLiteral("0.5"));
+      Store(d);
+    }));
+    QCOMPARE(ListingRows(bench), Rows({"G00 B12.00 FB20.00 M0.00", "G29 C00 M0.00", "M09 C2 P5 S1 M0.50"}));
+    Operator().ListSelect(0);
+    const auto selected = [](CProgramInputDlg* d, int list) {
+      return Control<QComboBox>(ShownPage(d), list)->currentIndex();
+    };
+    QVERIFY(WorkDialog(script, *frame, kInsert, [&](CProgramInputDlg* d) {
+      for (int k = 0; k < 4; ++k) QCOMPARE(selected(d, kAxisList[k]), k);
+      QCOMPARE(FieldText(d, kDistance[0]), QStringLiteral("12"));
+      QVERIFY(Choose(d, code::kHome1));
+      QCOMPARE(selected(d, 1099), 0);
+      QVERIFY(Choose(d, code::kSwitchOutput));
+      QCOMPARE((QList<int>{selected(d, 1100), selected(d, 1101), selected(d, 1117)}), (QList<int>{0, 0, 0}));
+      QCOMPARE(FieldText(d, kDelay), QStringLiteral("0.5"));
+    }));
+  }
+
+  // Modify selects what a row stores; an axis the list lacks (0 in the slots
+  // the demo program's rows leave unused, 8 on a one-card machine) selects
+  // the box's default, so a row changed to more axes stores what is shown.
+  void modifyOfTheDemoRowsLeavesNoListBlank() {
+    for (int cards : {1, 2}) {
+      Bench bench(kOrvb, cards);
+      auto frame = bench.MakeFrame();
+      DialogScript script;
+      OpenProgramFile(TESSOR_SOURCE_DIR "/examples/demo/demo.knl");
+      QCOMPARE(MotionProgram.size(), std::size_t{12});
+      const auto selected = [](CProgramInputDlg* d, int list) {
+        return Control<QComboBox>(ShownPage(d), list)->currentIndex();
+      };
+      Operator().ListSelect(1);  // G00 X... with axes 1, 0, 0, 0
+      QVERIFY(WorkDialog(script, *frame, kModify, [&](CProgramInputDlg* d) {
+        for (int k = 0; k < 4; ++k) QCOMPARE(selected(d, kAxisList[k]), k);
+        QVERIFY(Choose(d, code::kConstPtoP2));
+        Store(d);
+      }));
+      QCOMPARE(MotionProgram[1].iAxes[1], 2);
+      QVERIFY(ListingRows(bench).at(1).startsWith(QStringLiteral("G00 X")));
+      QVERIFY(ListingRows(bench).at(1).contains(QStringLiteral(" Y")));
+      Operator().ListSelect(5);  // G01 with axes 1, 2, 0, 0
+      QVERIFY(WorkDialog(script, *frame, kModify, [&](CProgramInputDlg* d) {
+        QCOMPARE(selected(d, kAxisList[2]), 2);
+        QVERIFY(Choose(d, code::kConstLine3));
+        Store(d);
+      }));
+      QCOMPARE(MotionProgram[5].iAxes[2], 3);
+      Operator().ListSelect(9);  // G00 D... with axes 8, 0, 0, 0
+      QVERIFY(WorkDialog(script, *frame, kModify, [&](CProgramInputDlg* d) {
+        QCOMPARE(selected(d, kAxisList[0]), cards == 2 ? 7 : 0);
+        QVERIFY(Choose(d, code::kHome1));
+        QCOMPARE(selected(d, 1099), cards == 2 ? 7 : 0);
+        QVERIFY(Choose(d, code::kSwitchOutput));  // card 8, port 0 and level 0 as stored
+        QCOMPARE((QList<int>{selected(d, 1100), selected(d, 1101), selected(d, 1117)}), (QList<int>{0, 0, 0}));
+      }));
+      QVERIFY(script.Shown().isEmpty());
+    }
+  }
+
+  // Text that is not a number prompts in the language and stores nothing,
+  // nor does a modify change its row.
+  void aRejectedFieldStoresNothing() {
     for (int language : {kLangEnglish, kLangChinese}) {
       Bench bench(kOrvb, 1, language);
       auto frame = bench.MakeFrame();
@@ -546,14 +625,25 @@ class ProgramInputTest : public QObject {
         Type(d, kDelay, QStringLiteral("abc"));
         Store(d);
         QVERIFY(Choose(d, code::kConstPtoP1));
-        Type(d, kLoop, QStringLiteral("x"));
+        Type(d, kLoop, QStringLiteral("1"));
+        Store(d);
+        Type(d, kLoop, QStringLiteral("1.5"));  // not the old loop count again
+        Store(d);
+        QVERIFY(Choose(d, code::kConstLine2));
+        Type(d, kDistance[1], QStringLiteral("abc"));
         Store(d);
       }));
-      const bool en = language == kLangEnglish;
-      QCOMPARE(script.Shown(),
-               (QStringList{en ? QStringLiteral("Please enter a number.") : QStringLiteral("请键入一个数。"),
-                            en ? QStringLiteral("Please enter an integer.") : QStringLiteral("请键入一个整数。")}));
-      QCOMPARE(ListingRows(bench), Rows({"G29 X00 M1.50", "G29 X00 M1.50", "G00 X10.00 FX20.00 M0.00"}));
+      Operator().ListSelect(1);
+      QVERIFY(WorkDialog(script, *frame, kModify, [&](CProgramInputDlg* d) {
+        Type(d, kDistance[0], QStringLiteral("5x"));
+        Store(d);
+      }));
+      const QString number =
+          language == kLangEnglish ? QStringLiteral("Please enter a number.") : QStringLiteral("请键入一个数。");
+      const QString integer =
+          language == kLangEnglish ? QStringLiteral("Please enter an integer.") : QStringLiteral("请键入一个整数。");
+      QCOMPARE(script.Shown(), (QStringList{number, integer, number, number}));
+      QCOMPARE(ListingRows(bench), Rows({"G29 X00 M1.50", "G00 X10.00 FX20.00 M0.00", "G00 X-10.00 FX20.00 M0.00"}));
     }
   }
 

@@ -83,8 +83,9 @@ constexpr const char* kHelp =
     "was stopped and ends with status 130 or 143.\n"
     "\n"
     "Exit status: 0 normal end without operator messages, 1 the run ended on\n"
-    "an operator message or raised one, 2 bad usage or a file that cannot be\n"
-    "read or written, 128 + N ended by signal N.\n";
+    "an operator message or raised one, or was refused (a row names an axis\n"
+    "this machine does not have), 2 bad usage or a file that cannot be read\n"
+    "or written, 128 + N ended by signal N.\n";
 
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "tessor-run: %s\n%s", error.c_str(), kUsage);
@@ -507,14 +508,20 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
   RunControl.ActivePanel.store(panel::kProgram);
   const std::uint64_t startTicks = StatusTables.TickCount.load();
   StartRequest start;
+  start.panel = panel::kProgram;
   start.loopCount = static_cast<int>(options.loops);
+  // A signal during the set-up starts nothing. A program naming an axis this
+  // machine does not have is refused before any card call (its box on
+  // stderr names the row), and the trace stays untouched.
+  if (StopSignals::Caught() == 0 && StartButton(start) != 1) {
+    std::printf("result: refused\n");
+    return kExitMessage;
+  }
   if (trace.IsOpen()) {
     trace.Start(InstalledAxes(), rows, options.fast);
     activeTrace.store(&trace, std::memory_order_release);
     SetTickObserver(&TraceTick);
   }
-  // A signal during the set-up starts nothing.
-  if (StopSignals::Caught() == 0) StartButton(start);
 
   Progress progress(options.loops);
   auto running = [] { return RunControl.BusyProgram.load() && StopSignals::Caught() == 0; };

@@ -134,14 +134,17 @@ void CCircularTabPage::ShowValues() {
   ShowNumber(kEllipseRatio, values_.ellipseRatio);
 }
 
-void CCircularTabPage::TakeValues() {
-  if (!TakeNumber(kVectorStart, values_.vectorStart)) return;
-  if (!TakeNumber(kVectorMax, values_.vectorMax)) return;
-  if (!TakeNumber(kVectorAcc, values_.vectorAcc)) return;
-  for (int k = 0; k < 2; ++k) values_.axis[k] = TakeAxis(kAxisList[k]);
-  for (int k = 0; k < 2; ++k) {
-    if (!TakeNumber(kCentre[k], values_.centre[k])) return;
+bool CCircularTabPage::TakeValues() {
+  CircularTabValues taken = values_;
+  for (int k = 0; k < 2; ++k) taken.axis[k] = TakeAxis(kAxisList[k]);
+  if (!TakeNumber(kVectorStart, taken.vectorStart) || !TakeNumber(kVectorMax, taken.vectorMax) ||
+      !TakeNumber(kVectorAcc, taken.vectorAcc)) {
+    return false;
   }
-  if (!TakeNumber(kAngle, values_.angle)) return;
-  TakeNumber(kEllipseRatio, values_.ellipseRatio);
+  for (int k = 0; k < 2; ++k) {
+    if (!TakeNumber(kCentre[k], taken.centre[k])) return false;
+  }
+  if (!TakeNumber(kAngle, taken.angle) || !TakeNumber(kEllipseRatio, taken.ellipseRatio)) return false;
+  values_ = taken;
+  return true;
 }

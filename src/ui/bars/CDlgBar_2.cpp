@@ -98,22 +98,22 @@ void CDlgBar_2::OnTabChange(int index) {
   }
 }
 
-void CDlgBar_2::TakePageValues(int panel, StartRequest& request) {
+bool CDlgBar_2::TakePageValues(int panel, StartRequest& request) {
   switch (panel) {
     case panel::kPtoP:
-      ptop_->TakeValues();
+      if (!ptop_->TakeValues()) return false;
       request.ptop = ptop_->Values();
-      break;
+      return true;
     case panel::kLinear:
-      linear_->TakeValues();
+      if (!linear_->TakeValues()) return false;
       request.linear = linear_->Values();
-      break;
+      return true;
     case panel::kCircular:
-      circular_->TakeValues();
+      if (!circular_->TakeValues()) return false;
       request.circular = circular_->Values();
-      break;
+      return true;
     default:
-      break;
+      return true;
   }
 }
 

@@ -26,8 +26,9 @@ class CDlgBar_2 final : public QWidget {
   CCircularTabPage* CircularPage() const { return circular_; }
 
   // Start's exchange: the values of the page `panel` names (ActivePanel 1,
-  // 2 or 3) into `request`; any other panel takes nothing.
-  void TakePageValues(int panel, StartRequest& request);
+  // 2 or 3) into `request`; any other panel takes nothing. False after the
+  // prompt for a field that is not a number: then nothing is taken.
+  bool TakePageValues(int panel, StartRequest& request);
 
   // The 100 ms refresh of the live values.
   void OnTimer();

@@ -167,12 +167,16 @@ void CLinearTabPage::ShowValues() {
   }
 }
 
-void CLinearTabPage::TakeValues() {
-  if (!TakeNumber(kVectorStart, values_.vectorStart)) return;
-  if (!TakeNumber(kVectorMax, values_.vectorMax)) return;
-  if (!TakeNumber(kVectorAcc, values_.vectorAcc)) return;
-  for (int k = 0; k < 4; ++k) values_.axis[k] = TakeAxis(kAxisList[k]);
-  for (int k = 0; k < 4; ++k) {
-    if (!TakeNumber(kDistance[k], values_.distance[k])) return;
+bool CLinearTabPage::TakeValues() {
+  LinearTabValues taken = values_;
+  for (int k = 0; k < 4; ++k) taken.axis[k] = TakeAxis(kAxisList[k]);
+  if (!TakeNumber(kVectorStart, taken.vectorStart) || !TakeNumber(kVectorMax, taken.vectorMax) ||
+      !TakeNumber(kVectorAcc, taken.vectorAcc)) {
+    return false;
   }
+  for (int k = 0; k < 4; ++k) {
+    if (!TakeNumber(kDistance[k], taken.distance[k])) return false;
+  }
+  values_ = taken;
+  return true;
 }

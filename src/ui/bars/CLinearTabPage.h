@@ -13,9 +13,10 @@ class CLinearTabPage final : public TabPage {
 
   // Shows LinearRunRecord again, dropping what was typed since.
   void ShowRecord();
-  // Takes the fields in their order; at a field that is not a number the
-  // operator is prompted, and it and the fields after it keep their values.
-  void TakeValues();
+  // Takes the axis lists and every field into the page's values. At a field
+  // that is not a number the operator is prompted and false is returned
+  // with the values as they were: nothing typed is taken.
+  bool TakeValues();
   const LinearTabValues& Values() const { return values_; }
 
  private:

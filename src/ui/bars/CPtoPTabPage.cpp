@@ -209,18 +209,21 @@ void CPtoPTabPage::ShowValues() {
   }
 }
 
-void CPtoPTabPage::TakeValues() {
-  for (int k = 0; k < 4; ++k) values_.axis[k] = TakeAxis(kAxisList[k]);
+bool CPtoPTabPage::TakeValues() {
+  PtoPTabValues taken = values_;
+  for (int k = 0; k < 4; ++k) taken.axis[k] = TakeAxis(kAxisList[k]);
   for (int k = 0; k < 4; ++k) {
-    if (!TakeNumber(kDistance[k], values_.distance[k])) return;
+    if (!TakeNumber(kDistance[k], taken.distance[k])) return false;
   }
   for (int k = 0; k < 4; ++k) {
-    if (!TakeNumber(kStartSpeed[k], values_.startSpeed[k])) return;
+    if (!TakeNumber(kStartSpeed[k], taken.startSpeed[k])) return false;
   }
   for (int k = 0; k < 4; ++k) {
-    if (!TakeNumber(kMaxSpeed[k], values_.maxSpeed[k])) return;
+    if (!TakeNumber(kMaxSpeed[k], taken.maxSpeed[k])) return false;
   }
   for (int k = 0; k < 4; ++k) {
-    if (!TakeNumber(kAcceleration[k], values_.acceleration[k])) return;
+    if (!TakeNumber(kAcceleration[k], taken.acceleration[k])) return false;
   }
+  values_ = taken;
+  return true;
 }

@@ -13,10 +13,10 @@ class CPtoPTabPage final : public TabPage {
 
   // Shows PtoPRunRecord again, dropping what was typed since.
   void ShowRecord();
-  // Takes the fields into the page's values in their order. At a field
-  // that is not a number the operator is prompted, and it and the fields
-  // after it keep the values they held.
-  void TakeValues();
+  // Takes the axis lists and every field into the page's values. At a field
+  // that is not a number the operator is prompted and false is returned
+  // with the values as they were: nothing typed is taken.
+  bool TakeValues();
   const PtoPTabValues& Values() const { return values_; }
 
  private:

@@ -42,17 +42,21 @@ CHomePage::CHomePage(QWidget* parent) : ProgramPage("CHomePage", false, kLayout,
 }
 
 void CHomePage::OnOpen(bool modify) {
+  auto* axes = Control<QComboBox>(this, kAxisList);
   if (modify) {
-    axisEntry_ = EntryOf(EditCommand.iAxes[0]);
-    delay_ = EditCommand.dbDelayTime;
+    values_ = HomeValuesOf(EditCommand, axes->count());
+  } else {
+    ResetLists(values_);
   }
-  Select(Control<QComboBox>(this, kAxisList), axisEntry_);
-  Show(kDelay, delay_);
+  Select(axes, values_.axisEntry);
+  Show(kDelay, values_.delay);
   ShowInteger(LoopField(), 0);
 }
 
 void CHomePage::OnStore() {
-  axisEntry_ = Control<QComboBox>(this, kAxisList)->currentIndex();
-  Take(kDelay, delay_);  // after a prompt the page's delay is stored
-  StoreHomeCommand(axisEntry_, delay_);
+  HomeCommandValues taken = values_;
+  taken.axisEntry = Control<QComboBox>(this, kAxisList)->currentIndex();
+  if (!Take(kDelay, taken.delay)) return;
+  values_ = taken;
+  StoreHomeCommand(values_.axisEntry, values_.delay);
 }

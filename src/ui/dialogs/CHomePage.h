@@ -3,6 +3,7 @@
 // The homing direction and speeds are the axis's settings when the command
 // is made.
 
+#include "program/CommandPages.h"
 #include "ui/dialogs/ProgramPage.h"
 
 class CHomePage final : public ProgramPage {
@@ -15,6 +16,5 @@ class CHomePage final : public ProgramPage {
   void OnOpen(bool modify) override;
   void OnStore() override;
 
-  int axisEntry_ = 0;
-  double delay_ = 0.0;
+  HomeCommandValues values_;
 };

@@ -105,7 +105,11 @@ void CLinearPage::ShowCode(std::int32_t code) {
 }
 
 void CLinearPage::OnOpen(bool modify) {
-  if (modify) values_ = LinearValuesOf(EditCommand);
+  if (modify) {
+    values_ = LinearValuesOf(EditCommand, Control<QComboBox>(this, kAxisList[0])->count());
+  } else {
+    ResetLists(values_);
+  }
   ShowValues();
 }
 
@@ -122,21 +126,22 @@ void CLinearPage::ShowValues() {
 }
 
 // The distances, the vector speeds, then Delay Time and Loop. The first
-// field that is not a number stops the reading: it and the fields after it
-// keep their values.
-void CLinearPage::TakeValues() {
-  for (std::size_t k = 0; k < 4; ++k) values_.axisEntry[k] = Control<QComboBox>(this, kAxisList[k])->currentIndex();
+// field that is not a number stops the reading, and the page keeps the
+// values it held.
+bool CLinearPage::TakeValues() {
+  LinearCommandValues taken = values_;
+  for (std::size_t k = 0; k < 4; ++k) taken.axisEntry[k] = Control<QComboBox>(this, kAxisList[k])->currentIndex();
   for (std::size_t k = 0; k < 4; ++k) {
-    if (!Take(kDistance[k], values_.distance[k])) return;
+    if (!Take(kDistance[k], taken.distance[k])) return false;
   }
-  if (Take(kVectorStart, values_.vectorStart) && Take(kVectorMax, values_.vectorMax) &&
-      Take(kVectorAcc, values_.vectorAcc) && Take(kDelay, values_.delay)) {
-    TakeLoop(values_.loop);
+  if (!Take(kVectorStart, taken.vectorStart) || !Take(kVectorMax, taken.vectorMax) ||
+      !Take(kVectorAcc, taken.vectorAcc) || !Take(kDelay, taken.delay) || !TakeLoop(taken.loop)) {
+    return false;
   }
+  values_ = taken;
+  return true;
 }
 
-// After a prompt the store goes on with the values the page holds.
 void CLinearPage::OnStore() {
-  TakeValues();
-  StoreLinearCommand(Code(), values_);
+  if (TakeValues()) StoreLinearCommand(Code(), values_);
 }

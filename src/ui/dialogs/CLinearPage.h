@@ -20,7 +20,7 @@ class CLinearPage final : public ProgramPage {
   void OnOpen(bool modify) override;
   void OnStore() override;
   void ShowValues();
-  void TakeValues();
+  bool TakeValues();
 
   LinearCommandValues values_;
 };

@@ -129,7 +129,11 @@ void CPtoPPage::ShowCode(std::int32_t code) {
 }
 
 void CPtoPPage::OnOpen(bool modify) {
-  if (modify) values_ = PtoPValuesOf(EditCommand);
+  if (modify) {
+    values_ = PtoPValuesOf(EditCommand, Control<QComboBox>(this, kAxisList[0])->count());
+  } else {
+    ResetLists(values_);
+  }
   ShowValues();
 }
 
@@ -146,20 +150,21 @@ void CPtoPPage::ShowValues() {
 }
 
 // Box by box, then Delay Time and Loop. The first field that is not a
-// number stops the reading: it and the fields after it keep their values.
-void CPtoPPage::TakeValues() {
-  for (std::size_t k = 0; k < 4; ++k) values_.axisEntry[k] = Control<QComboBox>(this, kAxisList[k])->currentIndex();
+// number stops the reading, and the page keeps the values it held.
+bool CPtoPPage::TakeValues() {
+  PtoPCommandValues taken = values_;
+  for (std::size_t k = 0; k < 4; ++k) taken.axisEntry[k] = Control<QComboBox>(this, kAxisList[k])->currentIndex();
   for (std::size_t k = 0; k < 4; ++k) {
-    if (!Take(kDistance[k], values_.distance[k]) || !Take(kStartSpeed[k], values_.startSpeed[k]) ||
-        !Take(kMaxSpeed[k], values_.maxSpeed[k]) || !Take(kAcceleration[k], values_.acceleration[k])) {
-      return;
+    if (!Take(kDistance[k], taken.distance[k]) || !Take(kStartSpeed[k], taken.startSpeed[k]) ||
+        !Take(kMaxSpeed[k], taken.maxSpeed[k]) || !Take(kAcceleration[k], taken.acceleration[k])) {
+      return false;
     }
   }
-  if (Take(kDelay, values_.delay)) TakeLoop(values_.loop);
+  if (!Take(kDelay, taken.delay) || !TakeLoop(taken.loop)) return false;
+  values_ = taken;
+  return true;
 }
 
-// After a prompt the store goes on with the values the page holds.
 void CPtoPPage::OnStore() {
-  TakeValues();
-  StorePtoPCommand(Code(), values_, SpeedOutOfRange);
+  if (TakeValues()) StorePtoPCommand(Code(), values_, SpeedOutOfRange);
 }

@@ -19,7 +19,7 @@ class CPtoPPage final : public ProgramPage {
   void OnOpen(bool modify) override;
   void OnStore() override;
   void ShowValues();
-  void TakeValues();
+  bool TakeValues();
 
   PtoPCommandValues values_;
 };

@@ -52,23 +52,26 @@ CSwitchOutPage::CSwitchOutPage(QWidget* parent) : ProgramPage("CSwitchOutPage", 
 }
 
 void CSwitchOutPage::OnOpen(bool modify) {
+  auto* cards = Control<QComboBox>(this, kCardList);
+  auto* ports = Control<QComboBox>(this, kPortList);
   if (modify) {
-    cardEntry_ = EntryOf(EditCommand.iAxes[0]);
-    portEntry_ = EntryOf(EditCommand.iAxes[1]);
-    levelEntry_ = EditCommand.iAxes[2];
-    delay_ = EditCommand.dbDelayTime;
+    values_ = SwitchOutputValuesOf(EditCommand, cards->count(), ports->count());
+  } else {
+    ResetLists(values_);
   }
-  Select(Control<QComboBox>(this, kCardList), cardEntry_);
-  Select(Control<QComboBox>(this, kPortList), portEntry_);
-  Select(Control<QComboBox>(this, kLevelList), levelEntry_);
-  Show(kDelay, delay_);
+  Select(cards, values_.cardEntry);
+  Select(ports, values_.portEntry);
+  Select(Control<QComboBox>(this, kLevelList), values_.levelEntry);
+  Show(kDelay, values_.delay);
   ShowInteger(LoopField(), 0);
 }
 
 void CSwitchOutPage::OnStore() {
-  cardEntry_ = Control<QComboBox>(this, kCardList)->currentIndex();
-  portEntry_ = Control<QComboBox>(this, kPortList)->currentIndex();
-  levelEntry_ = Control<QComboBox>(this, kLevelList)->currentIndex();
-  Take(kDelay, delay_);  // after a prompt the page's delay is stored
-  StoreSwitchOutputCommand(cardEntry_, portEntry_, levelEntry_, delay_);
+  SwitchOutputValues taken = values_;
+  taken.cardEntry = Control<QComboBox>(this, kCardList)->currentIndex();
+  taken.portEntry = Control<QComboBox>(this, kPortList)->currentIndex();
+  taken.levelEntry = Control<QComboBox>(this, kLevelList)->currentIndex();
+  if (!Take(kDelay, taken.delay)) return;
+  values_ = taken;
+  StoreSwitchOutputCommand(values_.cardEntry, values_.portEntry, values_.levelEntry, values_.delay);
 }

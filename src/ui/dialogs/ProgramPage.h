@@ -33,9 +33,11 @@ class ProgramPage : public QWidget {
   // in add and insert mode.
   ProgramPage(const char* className, bool repeats, std::span<const ui::Item> layout, QWidget* parent);
 
-  // The page's lists, fields and, in modify mode, the entry in EditCommand.
+  // The page's lists, fields and, in modify mode, the entry in EditCommand;
+  // for Add and Insert the lists show their creation defaults.
   virtual void OnOpen(bool modify) = 0;
-  // The store button: read the fields, store by EditMode.
+  // The store button: read the fields, store by EditMode. A field that is
+  // not a number stores nothing.
   virtual void OnStore() = 0;
 
   std::int32_t Code() const { return code_; }
@@ -54,8 +56,6 @@ class ProgramPage : public QWidget {
   static int ListLanguage();
   // Selects `entry` of `list`; an entry the list lacks selects nothing.
   static void Select(QComboBox* list, int entry);
-  // The list entry of a stored number from 1 (-1 for none).
-  static int EntryOf(std::int32_t number) { return number >= 1 ? number - 1 : -1; }
 
  private:
   bool repeats_;

@@ -185,15 +185,17 @@ void CCtrlDlg::OnCardChange(int selection) {
 
 void CCtrlDlg::OnStart() {
   StartRequest request;
-  const int active = RunControl.ActivePanel.load();
-  if (liveStatus_ != nullptr) {
-    request.plotFrame = liveStatus_->PlotFrame();
-    // A loop count that is not a whole number in range starts nothing: the
-    // operator is asked to correct it.
-    if (active == panel::kProgram && !liveStatus_->TakeLoopCount(request.loopCount)) return;
-  }
-  // The painted page's fields are taken only for a run that may start: a
-  // busy run is refused before any of them is read.
-  if (directMotion_ != nullptr && !AnyMotionBusy()) directMotion_->TakePageValues(active, request);
+  // Read once: a repaint while a prompt stands cannot switch the panel
+  // between the checks and the run.
+  request.panel = RunControl.ActivePanel.load();
+  if (liveStatus_ != nullptr) request.plotFrame = liveStatus_->PlotFrame();
+  // The fields are taken only for a run that may start (a held Start answers
+  // message 10 before any is read), and a rejected field starts nothing.
+  if (!MotionButtonsHeld() && !TakeStartValues(request)) return;
   StartButton(request);
+}
+
+bool CCtrlDlg::TakeStartValues(StartRequest& request) {
+  if (request.panel == panel::kProgram) return liveStatus_ == nullptr || liveStatus_->TakeLoopCount(request.loopCount);
+  return directMotion_ == nullptr || directMotion_->TakePageValues(request.panel, request);
 }

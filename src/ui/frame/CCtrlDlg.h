@@ -31,6 +31,9 @@ class CCtrlDlg final : public QWidget {
   void ApplyLanguageTexts();
   void OnCardChange(int selection);
   void OnStart();
+  // The loop count or the page values of the request's panel; false after
+  // the prompt for a field that is not a number.
+  bool TakeStartValues(StartRequest& request);
   int CardSelection() const;
 
   QComboBox* card_;

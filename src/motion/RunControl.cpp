@@ -7,6 +7,7 @@
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
+#include "motion/EngineJournal.h"
 #include "motion/PathPlot.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
@@ -67,6 +68,7 @@ void StartProgramRun(const StartRequest& request) {
 }  // namespace
 
 void HomeAxisButton(int buttonAxis, int cardSelection) {
+  JournalHome(buttonAxis + 4 * cardSelection);
   if (AnyMotionBusy()) {
     ShowOperatorMessage(10);
     return;
@@ -81,6 +83,7 @@ void HomeAxisButton(int buttonAxis, int cardSelection) {
 }
 
 void HomeAllButton(int cardSelection) {
+  JournalHomeAll(cardSelection + 1);
   if (AnyMotionBusy()) {
     ShowOperatorMessage(10);
     return;
@@ -95,6 +98,7 @@ void HomeAllButton(int cardSelection) {
 }
 
 void ClearButton() {
+  JournalCommand("clear");
   if (AnyMotionBusy()) {
     ShowOperatorMessage(13);
     return;
@@ -206,6 +210,7 @@ int PrepareCircularRun(const CircularTabValues& page) {
 }
 
 int StartButton(const StartRequest& request) {
+  JournalStart(RunControl.ActivePanel.load(), request.loopCount);
   SaveSysParams();
   if (AnyMotionBusy()) {
     ShowOperatorMessage(10);

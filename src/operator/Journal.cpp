@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -122,7 +123,7 @@ std::string PathCopy() {
 void Fail(const std::string& path, const char* what, int error) {
   CloseFile();  // the next line tries the file afresh
   std::string why = path + ": " + what;
-  if (error != 0) why.append(": ").append(std::strerror(error));
+  if (error != 0) why.append(": ").append(std::generic_category().message(error));
   {
     std::lock_guard lock(Journal.mutex);
     if (!Journal.failure.empty()) return;
@@ -281,6 +282,7 @@ void RecordBox(std::string_view text, BoxButtons buttons, int answer, Clock::tim
 
 bool Open(const std::string& path) {
   Close();
+  CloseFile();  // left by a writing thread that did not close it
   {
     std::lock_guard lock(Journal.mutex);
     Journal.path = path;
@@ -307,11 +309,16 @@ void Close() {
   }
   Write(batch);
   CloseFile();
+  std::lock_guard lock(Journal.mutex);
+  Journal.path.clear();
 }
 
 bool IsOpen() { return Journal.open.load(); }
 
-std::string Path() { return PathCopy(); }
+std::string Path() {
+  std::lock_guard lock(Journal.mutex);
+  return Journal.open.load() ? Journal.path : std::string();
+}
 
 void Drain() {
   if (!OnWriter()) return;

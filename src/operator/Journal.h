@@ -39,7 +39,7 @@ inline constexpr std::string_view kFile = "file";          // program New, Open,
 inline constexpr std::string_view kSettings = "settings";  // a dialog saved the parameters
 }  // namespace kind
 
-inline constexpr std::uint64_t kRotateBytes = 10u * 1024u * 1024u;
+inline constexpr std::uint64_t kRotateBytes = std::uint64_t{10} * 1024 * 1024;
 
 using Clock = std::chrono::system_clock;
 
@@ -84,6 +84,7 @@ bool Open(const std::string& path);
 // Writes what is queued and closes the file; Record does nothing after.
 void Close();
 bool IsOpen();
+// The open journal's path; empty when none is open.
 std::string Path();
 
 // On the writing thread: writes the lines other threads queued.

@@ -50,7 +50,7 @@ class JournalTest : public EngineTest {
 
   // A program of point-to-point moves of axis 1, then a run of it from
   // Start to its end.
-  void RunProgram(std::vector<double> distances) {
+  void RunProgram(const std::vector<double>& distances) {
     for (double d : distances) MotionProgram.push_back(Command(0x02010000, {1, 2, 3, 4}, {d, 0, 0, 0}));
     RunControl.ActivePanel = panel::kProgram;
     StartRequest start;

@@ -97,6 +97,9 @@ TEST_F(JournalTest, TextsAreEscapedSoThatEveryLineIsJsonAndReadsBack) {
   }
 }
 
+// No other thread runs while the zone changes (the environment calls are
+// not thread-safe).
+// NOLINTBEGIN(concurrency-mt-unsafe)
 TEST_F(JournalTest, TimesAreLocalWithMillisecondsAndTheOffset) {
   const char* savedTz = std::getenv("TZ");
   const std::string saved = savedTz != nullptr ? savedTz : "";
@@ -119,6 +122,7 @@ TEST_F(JournalTest, TimesAreLocalWithMillisecondsAndTheOffset) {
   }
   tzset();
 }
+// NOLINTEND(concurrency-mt-unsafe)
 
 TEST_F(JournalTest, EachEventIsOneLineOfTimeKindAndDetails) {
   ASSERT_TRUE(journal::Open(Path()));

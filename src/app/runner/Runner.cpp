@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -425,7 +426,7 @@ class TickTrace {
 bool OpenJournal(const std::string& path, const std::vector<std::string>& keep, std::string& why) {
   const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
   if (fd < 0) {
-    why = "cannot write " + path + ": " + std::strerror(errno);
+    why = "cannot write " + path + ": " + std::generic_category().message(errno);
     return false;
   }
   struct stat st {};
@@ -433,7 +434,8 @@ bool OpenJournal(const std::string& path, const std::vector<std::string>& keep, 
   close(fd);
   for (const std::string& other : keep) {
     if (!other.empty() && SameFile(st, other)) {
-      why = "--journal " + path + " is " + other + ", which the run also uses";
+      why = "--journal " + path;
+      why += " is " + other + ", which the run also uses";
       return false;
     }
   }

@@ -38,6 +38,9 @@ constexpr Text kTexts[] = {
 constexpr const char* kKindSetting = "Events/Kind";
 constexpr const char* kShownSetting = "Events/Visible";
 
+// The dock the journal's lines go to: the one made last.
+EventsDock* listening = nullptr;
+
 // The time column holds "2025-03-04 10:11:12.345".
 constexpr const char* kWidestTime = "0000-00-00 00:00:00.000";
 
@@ -74,7 +77,10 @@ EventsDock::EventsDock(QWidget* parent) : QDockWidget(QStringLiteral("Events"), 
   // The journal so far, then each line as it is written: the same thread
   // writes both, so no line is missed or listed twice.
   model_->Load(QString::fromStdString(journal::Path()));
-  journal::SetLineHook([this](std::string_view line) { model_->Append(line); });
+  listening = this;
+  journal::SetLineHook([](std::string_view line) {
+    if (listening != nullptr) listening->Model()->Append(line);
+  });
 
   ApplyLanguageTexts();
   const QString stored = QSettings().value(QString::fromLatin1(kKindSetting)).toString();
@@ -91,7 +97,11 @@ EventsDock::EventsDock(QWidget* parent) : QDockWidget(QStringLiteral("Events"), 
   list_->scrollToBottom();
 }
 
-EventsDock::~EventsDock() { journal::SetLineHook(nullptr); }
+EventsDock::~EventsDock() {
+  if (listening != this) return;
+  listening = nullptr;
+  journal::SetLineHook(nullptr);
+}
 
 void EventsDock::ApplyLanguageTexts() {
   const int language = SysParams.LangVer;

@@ -1,8 +1,7 @@
 // What the engine journals: the commands the control panel and the runner
-// give, boxes with their answers, the end of a program run, the file
-// commands, saved settings and card initialisation.
-
-#include "operator/Journal.h"
+// give, boxes with their answers (those of the tick from their courier
+// thread), the end of a program run, the file commands, saved settings and
+// card initialisation.
 
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "TempFolder.h"
 #include "motion/RunControl.h"
 #include "motion/SettingsChange.h"
+#include "operator/Journal.h"
 #include "program/ProgramFile.h"
 #include "settings/CardSettings.h"
 

@@ -446,13 +446,14 @@ bool OpenJournal(const std::string& path, const std::vector<std::string>& keep, 
   return true;
 }
 
-// Ends the journal with the exit status; 2 when not all of it was written.
+// Ends the journal with the exit status; 2 when not all of it was written
+// (a signal's status stays, as it does over a trace that failed).
 int CloseJournal(int exitStatus) {
   if (!journal::IsOpen()) return exitStatus;
   JournalQuit(exitStatus);
   journal::Close();
   journal::SetFailureHook(nullptr);
-  return journal::FailureReason().empty() ? exitStatus : kExitUsage;
+  return journal::FailureReason().empty() || exitStatus >= kExitSignal ? exitStatus : kExitUsage;
 }
 
 // The trace the tick writes to; the observer has no other way to reach it.

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 
+#include "motion/EngineJournal.h"
 #include "motion/IoMonitor.h"
 
 RunControlRecord RunControl;
@@ -52,6 +53,7 @@ void ProgramRunRecord::Reset() {
 }
 
 void RunReportRecord::Begin() {
+  JournalEnd();
   std::lock_guard lock(mutex_);
   summary_ = Summary{};
   summary_.end = run_end::kRunning;
@@ -65,14 +67,31 @@ void RunReportRecord::Note(int message) {
 }
 
 void RunReportRecord::Finish(int end, int message) {
-  std::lock_guard lock(mutex_);
-  if (summary_.end != run_end::kRunning) return;
-  if (end == run_end::kMessage) {
-    if (summary_.messages.size() < kKeptMessages) summary_.messages.push_back(message);
-    summary_.messageCount += 1;
-    summary_.endMessage = message;
+  {
+    std::lock_guard lock(mutex_);
+    if (summary_.end != run_end::kRunning) return;
+    if (end == run_end::kMessage) {
+      if (summary_.messages.size() < kKeptMessages) summary_.messages.push_back(message);
+      summary_.messageCount += 1;
+      summary_.endMessage = message;
+    }
+    summary_.end = end;
+    endToJournal_ = true;
   }
-  summary_.end = end;
+  if (end != run_end::kMessage) JournalEnd();
+}
+
+void RunReportRecord::JournalEnd() {
+  int end = run_end::kNone;
+  int message = -1;
+  {
+    std::lock_guard lock(mutex_);
+    if (!endToJournal_) return;
+    endToJournal_ = false;
+    end = summary_.end;
+    message = summary_.endMessage;
+  }
+  JournalRunEnd(end, message);
 }
 
 RunReportRecord::Summary RunReportRecord::Read() const {
@@ -83,6 +102,7 @@ RunReportRecord::Summary RunReportRecord::Read() const {
 void RunReportRecord::Reset() {
   std::lock_guard lock(mutex_);
   summary_ = Summary{};
+  endToJournal_ = false;
 }
 
 void HomingRecord::Reset() {

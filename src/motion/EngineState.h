@@ -140,14 +140,18 @@ struct RunReportRecord {
   // A numbered message raised while the run is on.
   void Note(int message);
   // The run has ended; only the first end of a run counts. A message that
-  // ends the run is one of the messages it raised.
+  // ends the run is one of the messages it raised. The end goes into the
+  // journal at once, or for a message after its box (JournalEnd).
   void Finish(int end, int message = -1);
+  // Journals an end not journalled yet.
+  void JournalEnd();
   Summary Read() const;
   void Reset();
 
  private:
   mutable std::mutex mutex_;
   Summary summary_;
+  bool endToJournal_ = false;
 };
 extern RunReportRecord RunReport;
 

@@ -5,6 +5,7 @@
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
+#include "motion/EngineJournal.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 
@@ -31,6 +32,7 @@ void StopAll(bool sudden) {
 }  // namespace
 
 void JogButton(int buttonAxis, int direction, int cardSelection) {
+  JournalJog(cardSelection == 1 ? buttonAxis + 4 : buttonAxis, direction);
   if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
@@ -66,6 +68,12 @@ int JogStep(int axis, int direction) {
 
 void PumpOneMessage() { Operator().ProcessPendingEvents(); }
 
-void DStop() { StopAll(false); }
+void DStop() {
+  JournalCommand("dstop");
+  StopAll(false);
+}
 
-void SStop() { StopAll(true); }
+void SStop() {
+  JournalCommand("sstop");
+  StopAll(true);
+}

@@ -9,6 +9,7 @@
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
+#include "motion/EngineJournal.h"
 #include "motion/PathPlot.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
@@ -81,6 +82,7 @@ void StartProgramRun(const StartRequest& request) {
 }  // namespace
 
 void HomeAxisButton(int buttonAxis, int cardSelection) {
+  JournalHome(buttonAxis + 4 * cardSelection);
   if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
@@ -95,6 +97,7 @@ void HomeAxisButton(int buttonAxis, int cardSelection) {
 }
 
 void HomeAllButton(int cardSelection) {
+  JournalHomeAll(cardSelection + 1);
   if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return;
@@ -109,6 +112,7 @@ void HomeAllButton(int cardSelection) {
 }
 
 void ClearButton() {
+  JournalCommand("clear");
   if (MotionButtonsHeld()) {
     ShowOperatorMessage(13);
     return;
@@ -220,6 +224,7 @@ int PrepareCircularRun(const CircularTabValues& page) {
 }
 
 int StartButton(const StartRequest& request) {
+  JournalStart(request.panel, request.loopCount);
   SaveSysParams();
   if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);

@@ -5,8 +5,10 @@
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
 #include "motion/Units.h"
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "program/RunGuard.h"
+#include "settings/ProfileFile.h"
 #include "settings/SysParams.h"
 
 namespace {
@@ -31,13 +33,25 @@ bool SpeedsInRange(int card, const std::array<double, kCardColumns>& maxSpeed) {
   return false;
 }
 
-int Save(const std::function<void()>& change) {
+int Save(std::string_view dialog, int card, const std::function<void()>& change) {
   if (!ChangeSettings(change)) return 0;
   SaveSysParams();  // reads the record only; the tick may go on meanwhile
+  JournalSettingsSaved(dialog, card);
   return 1;
 }
 
 }  // namespace
+
+void JournalSettingsSaved(std::string_view dialog, int card) {
+  const std::string& file = SysParamsPath;
+  if (card == 0 || card == 1) {
+    journal::Record(journal::kind::kSettings,
+                    {{"dialog", dialog}, {"card", card + 1}, {"file", file}, {"ok", ProfileFile.LastWriteCommitted()}});
+  } else {
+    journal::Record(journal::kind::kSettings,
+                    {{"dialog", dialog}, {"file", file}, {"ok", ProfileFile.LastWriteCommitted()}});
+  }
+}
 
 bool ChangeSettings(const std::function<void()>& change) {
   if (AnyMotionBusy()) {
@@ -69,19 +83,19 @@ int FirstSpeedOutOfRange(int card, const std::array<double, kCardColumns>& maxSp
 }
 
 int SaveEquipmentSetting(int card, const EquipmentCardValues& values) {
-  return Save([&] { StoreEquipmentCard(card, values); });
+  return Save("Equipment Setting", card, [&] { StoreEquipmentCard(card, values); });
 }
 
 int SaveOtherSetting(int card, const OtherCardValues& values) {
-  return Save([&] { StoreOtherCard(card, values); });
+  return Save("Other Setting", card, [&] { StoreOtherCard(card, values); });
 }
 
 int SaveHomeSetting(int card, const HomeCardValues& values) {
   if (!SpeedsInRange(card, values.maxSpeed)) return 0;
-  return Save([&] { StoreHomeCard(card, values); });
+  return Save("Home Setting", card, [&] { StoreHomeCard(card, values); });
 }
 
 int SaveJogSetting(int card, const JogCardValues& values) {
   if (!SpeedsInRange(card, values.maxSpeed)) return 0;
-  return Save([&] { StoreJogCard(card, values); });
+  return Save("Point to Point Setting", card, [&] { StoreJogCard(card, values); });
 }

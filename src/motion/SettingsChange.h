@@ -8,8 +8,14 @@
 
 #include <array>
 #include <functional>
+#include <string_view>
 
 #include "settings/CardSettings.h"
+
+// Journals a save of the parameters by `dialog` ("Equipment Setting",
+// "Other Setting", "Home Setting", "Point to Point Setting", "Card Type") for `card`
+// (0, 1; any other: no card), with whether sysparam.cfg took it.
+void JournalSettingsSaved(std::string_view dialog, int card = -1);
 
 // Runs `change`, which writes parameters the status tick reads, where no
 // tick step reads them. False (nothing run) after message 9 while any

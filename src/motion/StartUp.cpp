@@ -4,6 +4,7 @@
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
+#include "motion/EngineJournal.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 
@@ -31,6 +32,7 @@ void InitCards() {
     if (show) Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
   }
   RunControl.CardCount = cards;
+  JournalCards(SysParams.Ctrler, axes, cards);
 }
 
 void CompleteCardSetup() {

@@ -9,6 +9,7 @@
 
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
+#include "motion/EngineJournal.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 #include "platform/PeriodicTimer.h"
@@ -185,8 +186,9 @@ int ShowTickMessage(int number) {
   // Recorded whether or not the language shows it.
   RunReport.Note(number);
   const std::string_view text = OperatorMessageText(number, CurrentLanguage());
-  if (text.empty()) return 0;
-  return ShowTickMessageText(std::string(text));
+  const int result = text.empty() ? 0 : ShowTickMessageText(std::string(text));
+  RunReport.JournalEnd();  // a run this message ended, after its box
+  return result;
 }
 
 int PendingTickMessages() { return liveCouriers.load(); }
@@ -223,6 +225,7 @@ void StopStatusTimer(std::uint32_t timerId) {
 }
 
 void QuitApplication() {
+  JournalQuit();
   StopStatusTimer(StatusTables.TimerId.load());
   engine::ClearProgram();
   Plot.FreeSegments();

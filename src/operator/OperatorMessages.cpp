@@ -52,6 +52,13 @@ std::string_view OperatorMessageText(int number, int language) {
   return PickText(language, m.english, m.chinese);
 }
 
+int OperatorMessageNumber(std::string_view text) {
+  for (std::size_t n = 0; n < kMessages.size(); ++n) {
+    if (kMessages[n].english == text || kMessages[n].chinese == text) return static_cast<int>(n);
+  }
+  return -1;
+}
+
 int ShowOperatorMessage(int number) {
   const std::string_view text = OperatorMessageText(number, CurrentLanguage());
   if (text.empty()) return 0;

@@ -18,6 +18,10 @@ int CurrentLanguage();
 // number outside 0-13 or another language.
 std::string_view OperatorMessageText(int number, int language);
 
+// The number of the message whose text, in either language, is `text`;
+// -1 for any other text.
+int OperatorMessageNumber(std::string_view text);
+
 // English or Chinese by `language`; empty for any other value.
 std::string_view PickText(int language, std::string_view english, std::string_view chinese);
 

@@ -81,6 +81,9 @@ class NullOperatorPort : public OperatorPort {
 };
 
 // The front end in use; a NullOperatorPort until one is installed. The port
-// must outlive its installation.
+// must outlive its installation. Operator() passes every call on to it and
+// journals each box with its answer on the way (a method added to
+// OperatorPort is passed on there too, in OperatorPort.cpp).
 OperatorPort& Operator();
+OperatorPort& InstalledOperatorPort();
 void SetOperatorPort(OperatorPort* port);  // null restores the null port

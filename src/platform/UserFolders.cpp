@@ -48,6 +48,14 @@ std::string UserConfigFolder() {
   return WithSlash(home) + ".config/";
 }
 
+std::string UserStateFolder() {
+  std::string state = AbsoluteEnv("XDG_STATE_HOME");
+  if (!state.empty()) return WithSlash(std::move(state));
+  const std::string home = HomeFolder();
+  if (home.empty()) return {};
+  return WithSlash(home) + ".local/state/";
+}
+
 bool FolderWritable(const std::string& folder) { return IsFolder(folder) && access(folder.c_str(), W_OK | X_OK) == 0; }
 
 bool IsFolder(const std::string& path) {

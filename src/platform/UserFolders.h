@@ -11,6 +11,11 @@ namespace platform {
 // when no home folder is known.
 std::string UserConfigFolder();
 
+// The user's state folder (histories, journals), ending in '/':
+// $XDG_STATE_HOME when it is an absolute path, else ".local/state/" in the
+// home folder. Empty when no home folder is known.
+std::string UserStateFolder();
+
 // Whether `folder` is a folder in which this process may create files.
 bool FolderWritable(const std::string& folder);
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <system_error>
 
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 #include "program/MotionProgram.h"
@@ -80,6 +81,10 @@ bool ReadEntry(CProfileFile& file, KeyBuilder& keys, std::size_t d) {
   return found > 0;
 }
 
+void JournalFile(std::string_view command, const std::string& path, bool written) {
+  journal::Record(journal::kind::kFile, {{"command", command}, {"path", path}, {"ok", written}});
+}
+
 }  // namespace
 
 bool ConfirmDiscardChanges() {
@@ -101,24 +106,27 @@ bool ProgramFileNew() {
   SavePath.clear();
   EmptyProgram();
   ResetEditCommand();
+  journal::Record(journal::kind::kFile, {{"command", "new"}});
   return true;
 }
 
-void OpenProgramFile(const std::string& path) {
+// OpenProgramFile without the journal; false when the file could not be
+// read.
+static bool LoadProgramFile(const std::string& path) {
   ShownPath = path;
   EmptyProgram();
   // Save writes the opened file from now on; a file that could not be read
   // is not overwritten with an empty program without asking.
   if (ProfileFile.OpenRead(path) != 0) {
     SavePath.clear();
-    return;
+    return false;
   }
   SavePath = path;
   RecentFiles.Add(path);
   std::int32_t count = 0;
   if (ProfileFile.ReadInt("CommandNo", count) != 0 || count <= 0) {
     ProfileFile.Close();
-    return;
+    return true;
   }
   KeyBuilder keys;
   // A damaged count cannot make entries out of nothing: the load ends at
@@ -130,6 +138,13 @@ void OpenProgramFile(const std::string& path) {
   }
   ProfileFile.Close();
   NoteProgramReplaced();
+  return true;
+}
+
+void OpenProgramFile(const std::string& path) {
+  const bool read = LoadProgramFile(path);
+  journal::Record(journal::kind::kFile,
+                  {{"command", "open"}, {"path", path}, {"ok", read}, {"rows", MotionProgram.size()}});
 }
 
 bool ProgramFileOpen() {
@@ -195,9 +210,13 @@ void ProgramFileSave() {
     const auto chosen = Operator().ChooseFile(FileDialogKind::Save, kSuggestedName);
     if (chosen) SavePath = *chosen;
   }
-  if (!SavePath.empty() && WriteProgramFile(SavePath)) {
-    NoteProgramSaved();
-    RecentFiles.Add(SavePath);
+  if (!SavePath.empty()) {
+    const bool written = WriteProgramFile(SavePath);
+    if (written) {
+      NoteProgramSaved();
+      RecentFiles.Add(SavePath);
+    }
+    JournalFile("save", SavePath, written);
   }
   ShownPath = SavePath;
 }
@@ -206,10 +225,12 @@ void ProgramFileSaveAs() {
   const auto chosen = Operator().ChooseFile(FileDialogKind::SaveAs, kSuggestedName);
   if (chosen) {
     SavePath = *chosen;
-    if (WriteProgramFile(*chosen)) {
+    const bool written = WriteProgramFile(*chosen);
+    if (written) {
       NoteProgramSaved();
       RecentFiles.Add(*chosen);
     }
+    JournalFile("save-as", *chosen, written);
   }
   ShownPath = chosen.value_or(std::string());
 }

@@ -302,8 +302,15 @@ TEST_F(RunnerE2E, ARunEndsNormallyOnTarget) {
 TEST_F(RunnerE2E, WithoutFastTheRealTimerDrivesTheRun) {
   Settings({{"CheckTime", "0.050000"}});
   Program("p.knl", {PtoP(1, 10), PtoP(2, -10)});  // a fifth of a second each
-  const Result r = Run("--dir . run p.knl");
+  const Result r = Run("--dir . run p.knl --journal j.jsonl");
   EXPECT_EQ(r.code, 0) << r.err;
+  // The real tick's events reach the journal too, before the run's end.
+  const std::string journal = ReadFile(dir_ / "j.jsonl");
+  EXPECT_NE(journal.find(R"("kind":"run-end","result":"normal"})"
+                         "\n"),
+            std::string::npos)
+      << journal;
+  EXPECT_LT(journal.find(R"("kind":"run-end")"), journal.find(R"("event":"quit","exit":0})")) << journal;
   EXPECT_NE(r.out.find("row 2/2 pass 1/1: G00 Y-10.00 FY50.00 M0.00\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("axis 1: command 10 encoder 40 corrections 0\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("axis 2: command -10 encoder -40 corrections 0\n"), std::string::npos);
@@ -431,6 +438,63 @@ TEST_F(RunnerE2E, ACsvPathThatCannotBeWrittenStopsBeforeTheRun) {
   EXPECT_EQ(Run("--dir . run /dev/null --fast --csv new.csv").code, 2);
   EXPECT_EQ(ReadFile(dir_ / "old.csv"), "an earlier run\n");
   EXPECT_FALSE(fs::exists(dir_ / "new.csv"));
+}
+
+// The kinds and the telling details of a journal's lines, in order.
+std::vector<std::string> JournalEvents(const std::string& text) {
+  std::vector<std::string> events;
+  for (const std::string& line : Lines(text)) {
+    std::string event;
+    for (const char* key : {"\"kind\":", "\"event\":", "\"command\":", "\"number\":", "\"answer\":", "\"result\":",
+                            "\"message\":", "\"exit\":"}) {
+      const size_t at = line.find(key);
+      if (at == std::string::npos) continue;
+      const size_t end = line.find_first_of(",}", at);
+      event += (event.empty() ? "" : " ") + line.substr(at, end - at);
+    }
+    events.push_back(event);
+  }
+  return events;
+}
+
+TEST_F(RunnerE2E, TheJournalHoldsTheRunsStartItsLimitBoxWithTheAnswerAndTheEnd) {
+  Settings({{"LangVer", "1"}});
+  Program("p.knl", {PtoP(1, 2000, 400), PtoP(2, 10)});
+  WriteFile(dir_ / "j.jsonl", "{\"time\":\"2020-01-01T00:00:00.000+00:00\",\"kind\":\"session\",\"event\":\"quit\"}\n");
+  const Result r = Run("--dir . run p.knl --fast --journal j.jsonl");
+  EXPECT_EQ(r.code, 1) << r.err;
+  const std::vector<std::string> events = JournalEvents(ReadFile(dir_ / "j.jsonl"));
+  const std::vector<std::string> expected = {
+      R"("kind":"session" "event":"quit")",  // the earlier run's line stays
+      R"("kind":"session" "event":"start")",
+      R"("kind":"box" "answer":"ok")",  // the count of cards
+      R"("kind":"cards")",
+      R"("kind":"file" "command":"open")",
+      R"("kind":"motion" "command":"start")",
+      R"("kind":"box" "number":12 "answer":"ok")",
+      R"("kind":"run-end" "result":"message" "message":12)",
+      R"("kind":"session" "event":"quit" "exit":1)",
+  };
+  EXPECT_EQ(events, expected);
+  const std::string journal = ReadFile(dir_ / "j.jsonl");
+  EXPECT_NE(journal.find(R"("text":"错误：运动超出范围")"), std::string::npos) << journal;
+}
+
+TEST_F(RunnerE2E, AJournalPathThatCannotBeWrittenStopsBeforeTheRun) {
+  Settings({{"LangVer", "0"}});
+  Program("p.knl", {PtoP(1, 10)});
+  const std::string settings = ReadFile(dir_ / "sysparam.cfg");
+  const std::string program = ReadFile(dir_ / "p.knl");
+  for (const char* options : {"--journal no-such-folder/j.jsonl", "--journal .", "--journal p.knl",
+                              "--journal sysparam.cfg", "--csv t.csv --journal t.csv", "--journal"}) {
+    const Result r = Run(std::string("--dir . run p.knl --fast ") + options);
+    EXPECT_EQ(r.code, 2) << options;
+    EXPECT_NE(r.err.find("tessor-run: "), std::string::npos) << options;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+  EXPECT_EQ(ReadFile(dir_ / "sysparam.cfg"), settings);
+  EXPECT_EQ(ReadFile(dir_ / "p.knl"), program);
+  EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
 }
 
 TEST_F(RunnerE2E, AnEmptyProgramEndsWithMessage6) {
@@ -679,9 +743,11 @@ TEST(RunnerArguments, ParsesWhatTheUsageSays) {
   RunnerOptions o;
   std::string error;
   bool help = false;
-  ASSERT_TRUE(ParseRunnerArguments({"--dir", "/m", "run", "p.knl", "--loops", "3", "--fast", "--csv", "t.csv"}, o,
-                                   error, help));
+  ASSERT_TRUE(ParseRunnerArguments(
+      {"--dir", "/m", "run", "p.knl", "--loops", "3", "--fast", "--csv", "t.csv", "--journal", "j.jsonl"}, o, error,
+      help));
   EXPECT_EQ(o.csv, "t.csv");
+  EXPECT_EQ(o.journal, "j.jsonl");
   EXPECT_EQ(o.dir, "/m");
   EXPECT_EQ(o.command, "run");
   EXPECT_EQ(o.files, std::vector<std::string>{"p.knl"});

@@ -52,9 +52,11 @@ class InstalledTree : public ::testing::Test {
   fs::path UserSettings() const { return Config() / "tessor/sysparam.cfg"; }
 
   // What every installed program is started with: no display, English
-  // messages, a home of the test's own, the built-in simulated machine.
+  // messages, a home of the test's own (the event journal too), the
+  // built-in simulated machine.
   std::string Environment() const {
-    return "env -u DISPLAY -u WAYLAND_DISPLAY -u TESSOR_SIM_MACHINE -u LC_ALL -u LC_MESSAGES LANG=C HOME=" +
+    return "env -u DISPLAY -u WAYLAND_DISPLAY -u TESSOR_SIM_MACHINE -u LC_ALL -u LC_MESSAGES -u XDG_STATE_HOME "
+           "LANG=C HOME=" +
            Quote(home_.string()) + " XDG_CONFIG_HOME=" + Quote(Config().string()) +
            " LSAN_OPTIONS=suppressions=" + Quote((home_ / "lsan.supp").string()) + " ";
   }
@@ -292,6 +294,13 @@ TEST_F(InstalledTree, WindowProgramStartsFromThePrefixWithSettingsInTheUsersFold
   EXPECT_NE(user.find("[Ctrler]=2\r\n"), std::string::npos);
   EXPECT_NE(user.find("[TitleNameEng]=Bench 7\r\n"), std::string::npos);
   EXPECT_EQ(ReadText(Bin() / "sysparam.cfg"), seed);
+  // The session is in the event journal of the user's state folder.
+  const std::string journal = ReadText(home_ / ".local/state/tessor/journal.jsonl");
+  for (const char* event : {R"("kind":"session","event":"start","program":"tessor")",
+                            R"("kind":"cards","model":"ORVC","axes":4,"cards":1})", R"("dialog":"Card Type")",
+                            R"("kind":"session","event":"quit","exit":0})"}) {
+    EXPECT_NE(journal.find(event), std::string::npos) << event << "\n" << journal;
+  }
 
   // The next start reads the user's file, whatever lies beside the program.
   WriteText(Bin() / "sysparam.cfg", WithKey(seed, "TitleNameEng", "Changed beside the program"));

@@ -159,10 +159,11 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
   // The packaged runner finds the packaged card libraries.
   const fs::path home = scratch_->Path() / "home";
   fs::create_directories(home);
-  const std::string env = "cd " + Quote(home.string()) +
-                          " && env -u DISPLAY -u WAYLAND_DISPLAY -u TESSOR_SIM_MACHINE -u LC_ALL -u LC_MESSAGES "
-                          "LANG=C HOME=" +
-                          Quote(home.string()) + " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " ";
+  const std::string env =
+      "cd " + Quote(home.string()) +
+      " && env -u DISPLAY -u WAYLAND_DISPLAY -u TESSOR_SIM_MACHINE -u LC_ALL -u LC_MESSAGES -u XDG_STATE_HOME "
+      "LANG=C HOME=" +
+      Quote(home.string()) + " XDG_CONFIG_HOME=" + Quote((home / "config").string()) + " ";
   const Result listed = Shell(env + Quote((root / "usr/bin/tessor-run").string()) + " run " +
                               Quote((root / "usr/share/doc/tessor/examples/demo/demo.knl").string()) + " --fast");
   // The defaults (one ORVB card) against the demo's two-card program: the

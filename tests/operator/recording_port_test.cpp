@@ -28,7 +28,7 @@ TEST(RecordingPort, ListingBehavesLikeAListBox) {
 TEST(RecordingPort, InstallsItselfAndAnswersFromItsScript) {
   {
     RecordingPort port;
-    EXPECT_EQ(&Operator(), &port);
+    EXPECT_EQ(&InstalledOperatorPort(), &port);
     port.AnswerBoxes({kBoxCancel});
     EXPECT_EQ(Operator().MessageBox("q", "Tessor", BoxButtons::OkCancel, BoxIcon::None), kBoxCancel);
     EXPECT_EQ(Operator().MessageBox("q", "Tessor", BoxButtons::OkCancel, BoxIcon::None), kBoxOk);

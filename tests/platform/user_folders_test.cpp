@@ -7,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/UserFolders.h"
 
@@ -70,6 +71,19 @@ TEST_F(UserFoldersTest, ConfigFolderFollowsXdgThenHome) {
     ScopedEnv xdg("XDG_CONFIG_HOME", value);
     ScopedEnv home("HOME", "/home/operator");
     EXPECT_EQ(platform::UserConfigFolder(), "/home/operator/.config/") << (value ? value : "(unset)");
+  }
+}
+
+TEST_F(UserFoldersTest, StateFolderFollowsXdgThenHome) {
+  ScopedEnv home("HOME", "/home/operator");
+  const std::pair<const char*, const char*> cases[] = {
+      {"/srv/state", "/srv/state/"},
+      {nullptr, "/home/operator/.local/state/"},
+      {"relative/state", "/home/operator/.local/state/"},
+  };
+  for (const auto& [value, expected] : cases) {
+    ScopedEnv xdg("XDG_STATE_HOME", value);
+    EXPECT_EQ(platform::UserStateFolder(), expected) << (value ? value : "(unset)");
   }
 }
 

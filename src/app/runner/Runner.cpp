@@ -14,15 +14,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "app/runner/TerminalPort.h"
 #include "card/CardDriver.h"
 #include "motion/Engine.h"
+#include "motion/EngineJournal.h"
 #include "motion/EngineState.h"
 #include "motion/RunControl.h"
 #include "motion/Units.h"
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/PeriodicTimer.h"
@@ -53,6 +56,7 @@ constexpr const char* kUsage =
     "       tessor-run [--dir DIR] import IN OUT.knl [--rapid MM_PER_S] [--tolerance MM]\n"
     "                  [--spindle-output CARD:PORT]\n"
     "       tessor-run [--dir DIR] run PROGRAM.knl [--loops N] [--fast] [--csv FILE]\n"
+    "                  [--journal FILE]\n"
     "       tessor-run --help\n";
 
 constexpr const char* kHelp =
@@ -76,7 +80,10 @@ constexpr const char* kHelp =
     "               default 1); --fast drives the simulated cards' clock by\n"
     "               exactly 5 ms a tick instead of waiting for real time;\n"
     "               --csv FILE writes one line per tick: tick, seconds, row,\n"
-    "               pass, and per axis command position, encoder count, speed\n"
+    "               pass, and per axis command position, encoder count, speed;\n"
+    "               --journal FILE appends the run's events (commands, boxes\n"
+    "               and answers, the run's end) as JSON lines, as the window\n"
+    "               program's event journal does\n"
     "\n"
     "Ctrl+C (SIGINT) or SIGTERM during a run stops the axes (braking for 3 s\n"
     "at most, then at once; a second signal stops them at once), prints what\n"
@@ -413,6 +420,43 @@ class TickTrace {
   std::chrono::steady_clock::time_point start_;
 };
 
+// The --journal file: checked before anything is touched (it must take
+// lines and must not be a file the run reads or writes otherwise), then
+// written by this thread for the whole run; the tick's events wait for the
+// run's loop to drain them.
+bool OpenJournal(const std::string& path, const std::vector<std::string>& keep, std::string& why) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+  if (fd < 0) {
+    why = "cannot write " + path + ": " + std::generic_category().message(errno);
+    return false;
+  }
+  struct stat st {};
+  fstat(fd, &st);
+  close(fd);
+  for (const std::string& other : keep) {
+    if (!other.empty() && SameFile(st, other)) {
+      why = "--journal " + path;
+      why += " is " + other + ", which the run also uses";
+      return false;
+    }
+  }
+  journal::SetFailureHook(
+      [](const std::string& failure) { std::fprintf(stderr, "tessor-run: journal %s\n", failure.c_str()); });
+  journal::Open(path);
+  JournalSessionStart("tessor-run");
+  return true;
+}
+
+// Ends the journal with the exit status; 2 when not all of it was written
+// (a signal's status stays, as it does over a trace that failed).
+int CloseJournal(int exitStatus) {
+  if (!journal::IsOpen()) return exitStatus;
+  JournalQuit(exitStatus);
+  journal::Close();
+  journal::SetFailureHook(nullptr);
+  return journal::FailureReason().empty() || exitStatus >= kExitSignal ? exitStatus : kExitUsage;
+}
+
 // The trace the tick writes to; the observer has no other way to reach it.
 std::atomic<TickTrace*> activeTrace{nullptr};
 
@@ -457,18 +501,9 @@ class Progress {
   std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
-int RunProgram(const RunnerOptions& options, TerminalPort& port) {
+// The run once its output files are open.
+int RunOpenedProgram(const RunnerOptions& options, TerminalPort& port, TickTrace& trace) {
   std::string why;
-  if (!Readable(options.files[0], why)) return UsageError(why);
-  TickTrace trace;
-  if (!options.csv.empty()) {
-    if (!options.dir.empty()) SetSysParamsFolder(options.dir);
-    const std::string settings = SysParamsFolder() + "sysparam.cfg";
-    if (!trace.Open(options.csv, {options.files[0], settings}, why)) {
-      std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
-      return kExitUsage;
-    }
-  }
   const StopSignals signals;
   PrepareSettings(options);
 
@@ -539,6 +574,7 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
     }
     while (running()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      journal::Drain();
       progress.Maybe(StatusTables.TickCount.load() - startTicks);
     }
   }
@@ -585,6 +621,24 @@ int RunProgram(const RunnerOptions& options, TerminalPort& port) {
   return signal != 0 ? kExitSignal + signal : exitStatus;
 }
 
+int RunProgram(const RunnerOptions& options, TerminalPort& port) {
+  std::string why;
+  if (!Readable(options.files[0], why)) return UsageError(why);
+  if (!options.dir.empty()) SetSysParamsFolder(options.dir);
+  const std::string settings = SysParamsFolder() + "sysparam.cfg";
+  TickTrace trace;
+  if (!options.csv.empty() && !trace.Open(options.csv, {options.files[0], settings}, why)) {
+    std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
+    return kExitUsage;
+  }
+  if (!options.journal.empty() && !OpenJournal(options.journal, {options.files[0], settings, options.csv}, why)) {
+    std::fprintf(stderr, "tessor-run: %s\n", why.c_str());
+    return kExitUsage;
+  }
+  const int exitStatus = RunOpenedProgram(options, port, trace);
+  return CloseJournal(exitStatus);
+}
+
 }  // namespace
 
 bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& options, std::string& error,
@@ -629,6 +683,12 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, RunnerOptions& o
         return false;
       }
       options.csv = args[++i];
+    } else if (options.command == "run" && a == "--journal") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--journal needs a file";
+        return false;
+      }
+      options.journal = args[++i];
     } else if (options.command == "run" && a == "--loops") {
       if (i + 1 >= args.size() || !ParseCount(args[i + 1], options.loops)) {
         error = "--loops needs a whole number from 0 to 1000000000";

@@ -15,6 +15,7 @@ struct RunnerOptions {
   long loops = 1;
   bool fast = false;
   std::string csv;                       // run --csv: the per-tick trace; empty: none
+  std::string journal;                   // run --journal: the event journal; empty: none
   double rapid = 20.0;                   // import --rapid, mm/s
   double tolerance = 0.01;               // import --tolerance, mm
   std::optional<SpindleOutput> spindle;  // import --spindle-output CARD:PORT

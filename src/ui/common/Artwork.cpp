@@ -177,6 +177,20 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
       p.drawPolyline(QPolygonF({{4.5, 5.8}, {6.7, 8}, {4.5, 10.2}}));
       break;
     }
+    case Art::Events: {
+      p.setBrush(kPaper);
+      p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
+      const QColor marks[] = {kSteel, kAccent, kPath};
+      for (int k = 0; k < 3; ++k) {
+        const double y = 4.8 + 3.2 * k;
+        p.setPen(Qt::NoPen);
+        p.setBrush(marks[k]);
+        p.drawEllipse(QPointF(4.5, y), 1.3, 1.3);
+        p.setPen(QPen(kInk, 1.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(7, y), QPointF(12.5, y));
+      }
+      break;
+    }
   }
   p.restore();
 }

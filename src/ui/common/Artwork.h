@@ -22,6 +22,7 @@ enum class Art {
   Warning,      // boxes: an amber triangle with "!"
   Information,  // boxes: a blue disc with "i"
   Import,       // a tool path drawn on a sheet, an arrow into it (G-code import)
+  Events,       // a sheet of time-marked lines (the event journal)
 };
 
 QIcon ArtIcon(Art art);

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "motion/Engine.h"
+#include "motion/SettingsChange.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
 #include "ui/common/Layout.h"
@@ -73,12 +74,14 @@ void CCardTypeDlg::OnFinished() {
   ReadController();
   accept();
   CompleteCardSetup();
+  JournalSettingsSaved("Card Type");
 }
 
 void CCardTypeDlg::OnNext() {
   ReadController();
   accept();
   SaveSysParams();
+  JournalSettingsSaved("Card Type");
   InitCards();
   if (runWizard) runWizard();
 }

@@ -16,6 +16,7 @@
 #include "motion/AboutText.h"
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
@@ -30,6 +31,8 @@
 #include "ui/common/Layout.h"
 #include "ui/common/QtOperatorPort.h"
 #include "ui/common/Texts.h"
+#include "ui/diagnostics/EventsDock.h"
+#include "ui/diagnostics/JournalLink.h"
 #include "ui/dialogs/CHomeSettingDlg.h"
 #include "ui/dialogs/CProgramInputDlg.h"
 #include "ui/dialogs/CPtoPSettingDlg.h"
@@ -65,6 +68,12 @@ constexpr int kTabControl = 125;
 constexpr int kMenuTexts = 0;
 constexpr int kToolBarTexts = 1;
 constexpr int kTabTexts = 2;
+constexpr int kViewTexts = 3;  // the View menu and its actions, also on the toolbar
+
+// The Events dock's height below the panels when it is shown.
+constexpr int kEventsHeight = 170;
+// How long the status bar says that the journal cannot be written.
+constexpr int kJournalNoticeMs = 30000;
 
 constexpr Text kTexts[] = {
     {"FileMenu", "File(&F)", "文件(&F)"},
@@ -84,6 +93,8 @@ constexpr Text kTexts[] = {
     {"CDlgBar_1", "Multi-Step Motion", " 多步运动 ", kTabTexts},
     {"CDlgBar_2", " Single Step ", " 单步运动 ", kTabTexts},
     {"CDlgBar_3", "Other Function", " 其它功能 ", kTabTexts},
+    {"ViewMenu", "View(&V)", "视图(&V)", kViewTexts},
+    {"events", "Events", "事件", kViewTexts},
 };
 
 // The menu and toolbar as the resources hold them: the English texts.
@@ -117,6 +128,7 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   control_ = new CCtrlDlg(this);
   setCentralWidget(control_);
   CreateControlBar();
+  CreateEventsDock();
   control_->SetPanels(bar1_, bar2_);
   control_->openJogSetting = [this] {
     CPtoPSettingDlg dialog(this);
@@ -147,6 +159,10 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   connect(clock, &QTimer::timeout, this, &CMainFrame::OnTimer);
   clock->start(50);
   OnTimer();
+
+  // A journal that cannot be written is said once, whenever it fails.
+  journal::SetFailureHook([this](const std::string& why) { ShowJournalFailure(why); });
+  if (const std::string earlier = journal::FailureReason(); !earlier.empty()) ShowJournalFailure(earlier);
 }
 
 void CMainFrame::CreateMenu() {
@@ -248,11 +264,50 @@ void CMainFrame::CreateControlBar() {
   connect(dock_->toggleViewAction(), &QAction::toggled, control, &QAction::setChecked);
 }
 
+// The View menu, made on first use, right after File.
+QMenu* CMainFrame::ViewMenu() {
+  if (viewMenu_ != nullptr) return viewMenu_;
+  viewMenu_ = new QMenu(QStringLiteral("View(&V)"), menuBar());
+  viewMenu_->setObjectName(QStringLiteral("ViewMenu"));
+  const QList<QAction*> menus = menuBar()->actions();
+  const qsizetype next = menus.indexOf(fileMenu_->menuAction()) + 1;
+  menuBar()->insertMenu(next > 0 && next < menus.size() ? menus[next] : nullptr, viewMenu_);
+  return viewMenu_;
+}
+
+// The Events dock below the panels, shown and hidden by the events action
+// of the View menu and the toolbar.
+void CMainFrame::CreateEventsDock() {
+  events_ = new EventsDock(this);
+  addDockWidget(Qt::BottomDockWidgetArea, events_);
+  resizeDocks({events_}, {kEventsHeight}, Qt::Vertical);
+  events_->RestoreShown();
+  QAction* action = ViewMenu()->addAction(ArtIcon(Art::Events), QStringLiteral("Events"));
+  action->setObjectName(QStringLiteral("events"));
+  action->setCheckable(true);
+  action->setChecked(!events_->isHidden());
+  toolBar_->addAction(action);
+  connect(action, &QAction::triggered, events_, &EventsDock::SetShown);
+  connect(events_->toggleViewAction(), &QAction::toggled, action, &QAction::setChecked);
+  // Esc stops from the dock when it floats too (docked, the window's own
+  // key covers it).
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), events_, [] { SStop(); });
+  stop->setContext(Qt::WidgetWithChildrenShortcut);
+  stop->setEnabled(false);
+  connect(events_, &QDockWidget::topLevelChanged, stop, &QShortcut::setEnabled);
+}
+
+void CMainFrame::ShowJournalFailure(const std::string& why) {
+  statusBar()->showMessage(JournalFailureText(why, SysParams.LangVer), kJournalNoticeMs);
+}
+
 void CMainFrame::ApplyLanguageTexts() {
   const int language = SysParams.LangVer;
   ApplyTexts(fileMenu_, kTexts, language, kMenuTexts);
   ApplyTexts(toolBar_, kTexts, language, kToolBarTexts);
   ApplyTexts(tabs_, kTexts, language, kTabTexts);
+  ApplyTexts(menuBar(), kTexts, language, kViewTexts);
+  events_->ApplyLanguageTexts();
 }
 
 void CMainFrame::OnTimer() {
@@ -264,7 +319,7 @@ void CMainFrame::OnTimer() {
   if (messagePane_->text() != path) messagePane_->setText(path);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() { journal::SetFailureHook(nullptr); }
 
 void CMainFrame::RunCommand(int id) {
   if (id >= command::kRecentFile && id < command::kRecentFile + RecentFileMenu::kCommandCount) {

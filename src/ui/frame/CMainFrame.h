@@ -13,6 +13,7 @@ class CDlgBar_1;
 class CDlgBar_2;
 class CDlgBar_3;
 class CProgramInputDlg;
+class EventsDock;
 class QAction;
 class QDockWidget;
 class QLabel;
@@ -34,6 +35,7 @@ class CMainFrame final : public QMainWindow {
   CDlgBar_2* DirectMotion() const { return bar2_; }
   CDlgBar_3* Monitor() const { return bar3_; }
   QDockWidget* ControlBar() const { return dock_; }
+  EventsDock* Events() const { return events_; }
   // The program input dialog Add, Insert and Modify open.
   CProgramInputDlg* ProgramInput() const { return programInput_; }
 
@@ -57,6 +59,9 @@ class CMainFrame final : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void CreateControlBar();
+  QMenu* ViewMenu();
+  void CreateEventsDock();
+  void ShowJournalFailure(const std::string& why);
   void ApplyLanguageTexts();
   void AfterProgramEmptied();
   void OpenRecentFile(int index);
@@ -73,6 +78,8 @@ class CMainFrame final : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QMenu* fileMenu_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  EventsDock* events_ = nullptr;
   QLabel* messagePane_ = nullptr;
   QLabel* clockPane_ = nullptr;
   QShortcut* floatingStop_ = nullptr;

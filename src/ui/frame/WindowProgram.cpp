@@ -4,12 +4,15 @@
 #include <QSettings>
 
 #include "motion/Engine.h"
+#include "motion/EngineJournal.h"
 #include "motion/EngineState.h"
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "platform/TextCodec.h"
 #include "settings/SysParams.h"
 #include "ui/common/Artwork.h"
 #include "ui/common/QtOperatorPort.h"
+#include "ui/diagnostics/JournalLink.h"
 #include "ui/dialogs/CCardTypeDlg.h"
 #include "ui/dialogs/CEquipmentSettingDlg.h"
 #include "ui/dialogs/COtherSettingDlg.h"
@@ -82,6 +85,8 @@ int RunWindowProgram(QApplication& app, const std::string& program) {
   QtOperatorPort port;
   SetOperatorPort(&port);
   SetWindowPort(&port);
+  ui::OpenWindowJournal();
+  JournalSessionStart("tessor");
 
   int exitCode = 0;
   const StartUpResult start = RunStartUp();
@@ -99,6 +104,8 @@ int RunWindowProgram(QApplication& app, const std::string& program) {
   // The couriers of boxes still standing return before their port goes.
   port.ReleaseCouriers();
   JoinTickCouriers();
+  // Then the boxes they answered reach the journal.
+  journal::Close();
   SetWindowPort(nullptr);
   SetOperatorPort(nullptr);
   return exitCode;

@@ -33,10 +33,17 @@ focus_main_window() {
   [ -n "$best" ] && DISPLAY=$display xdotool windowfocus --sync "$best"
 }
 
+# The demo program is opened from a neutral folder: the status bar shows
+# its path, and no build machine's folders belong in the pictures.
+demo=/tmp/tessor-demo
+
 # shot NAME LANGUAGE SCALE: one run of the program in a folder of its own.
 shot() {
   local name=$1 language=$2 scale=$3
   local work display xvfb app
+  rm -rf "$demo"
+  mkdir -p "$demo"
+  cp examples/demo/demo.knl "$demo/demo.knl"
   work=$(mktemp -d)
   cp build/bin/tessor build/bin/libORV?.so "$work/"
   sed "s/^\[LangVer\]=.*/[LangVer]=$language\r/" examples/demo/sysparam.cfg >"$work/sysparam.cfg"
@@ -57,7 +64,7 @@ shot() {
   focus_main_window "$display"
   DISPLAY=$display xdotool key ctrl+o
   sleep 1.5
-  DISPLAY=$display xdotool type --delay 10 "$root/examples/demo/demo.knl"
+  DISPLAY=$display xdotool type --delay 10 "$demo/demo.knl"
   DISPLAY=$display xdotool key Return
   sleep 1
   focus_main_window "$display"
@@ -66,7 +73,7 @@ shot() {
   DISPLAY=$display import -window root -crop "$((1024 * scale))x$((768 * scale))+0+0" +repage "$out/$name.png"
   kill "$app" "$xvfb" 2>/dev/null || true
   wait "$app" "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
+  rm -rf "$work" "$demo"
   # The start dialog alone, cut out of the dark screen around it.
   convert "$out/$name-start.png" -trim +repage "$out/$name-start.png"
   echo "saved $out/$name.png"

@@ -137,8 +137,10 @@ void PlotRecord::Reset() {
   CurrentOffsetX = CurrentOffsetY = 0.0;
   Geometry = CPathPlot{};
   FreeSegments();
+  Planner.Cancel();
   std::vector<PlotSegment>().swap(Preview);
   PreviewSource.reset();
+  PendingSource.reset();
 }
 
 void PlotRecord::FreeSegments() { std::vector<PlotSegment>().swap(Segments); }

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "motion/PathPlan.h"
 #include "motion/PlotGeometry.h"
 #include "program/MotionCommand.h"
 
@@ -187,21 +188,18 @@ struct CompensationRecord {
 };
 extern CompensationRecord Compensation;
 
-// One recorded line of the path plot, in pixels.
-struct PlotSegment {
-  std::int32_t x1;
-  std::int32_t y1;
-  std::int32_t x2;
-  std::int32_t y2;
-};
-
 // What the planned path was computed from: the program's revision, the
-// plot frame, and the unit and pulse equivalent of axes 1 and 2.
+// plot frame, the unit and pulse equivalent of axes 1 and 2, the card model's
+// whole pulses, and the start point (absolute command positions of axes 1
+// and 2).
 struct PlotPreviewSource {
   std::uint64_t revision = 0;
   PlotRect frame{};
   std::array<std::int32_t, 2> unit{};
   std::array<std::uint64_t, 2> equivalentBits{};  // bit for bit: NaN equals itself
+  bool wholePulses = true;
+  double startX = 0.0;
+  double startY = 0.0;
   bool operator==(const PlotPreviewSource&) const = default;
 };
 
@@ -222,6 +220,9 @@ struct PlotRecord {
   // The planned path of the program, drawn under the run's path.
   std::vector<PlotSegment> Preview;
   std::optional<PlotPreviewSource> PreviewSource;  // none: not computed yet
+  // The plan being computed off the user-interface thread, and from what.
+  PathPlanner Planner;
+  std::optional<PlotPreviewSource> PendingSource;
 
   void Reset();
   // Frees the segment list: count and capacity 0.

@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "motion/EngineInternal.h"
+#include "motion/PathPlan.h"
 
 namespace {
 constexpr double kMargin = 15.0;
@@ -47,38 +50,21 @@ std::int32_t PixelCoordinate(double value) {
 
 namespace {
 
-// The walk of the program a run's path window comes from: running sums of
-// the axis-1 and axis-2 distances (pulses) of the point-to-point and
-// linear-interpolation rows. `atSlot(x, y)` after every axis-1 or axis-2
-// slot, `atRowEnd(x, y)` after every such row.
-template <class AtSlot, class AtRowEnd>
-void WalkProgramPath(AtSlot atSlot, AtRowEnd atRowEnd) {
-  double x = 0.0, y = 0.0;
-  const std::size_t rows = engine::ProgramRowCount();
-  for (std::size_t r = 0; r < rows; ++r) {
-    const auto row = engine::ProgramRowCopy(r);
-    if (!row || !engine::IsProgramMotionCode(row->iCodeType)) continue;
-    const int n = engine::CodeAxisCount(row->iCodeType);
-    for (int k = 0; k < n && k < 4; ++k) {
-      if (row->iAxes[k] == 1) {
-        x += engine::AxisToPulses(1, row->dbDis[k]);
-        atSlot(x, y);
-      } else if (row->iAxes[k] == 2) {
-        y += engine::AxisToPulses(2, row->dbDis[k]);
-        atSlot(x, y);
-      }
-    }
-    atRowEnd(x, y);
-  }
-}
-
 // A path point (pulses from the start point) in pixels, as the live plot
 // maps the run's positions.
 PixelPoint PathPixel(double scale, double zeroX, double zeroY, double x, double y) {
   return {scale * x + zeroX, zeroY - scale * y};
 }
 
-PlotPreviewSource PreviewSourceNow(const PlotRect& frame) {
+// Where axes 1 and 2 stand now, read as a run started now reads its origin.
+std::pair<double, double> AxesOneAndTwoNow() {
+  double x = 0.0, y = 0.0;
+  if (CardDriver.get_abs_pos(1, &x) != 0) x = 0.0;
+  if (CardDriver.get_abs_pos(2, &y) != 0) y = 0.0;
+  return {x, y};
+}
+
+PlotPreviewSource PreviewSource(const PlotRect& frame, double startX, double startY) {
   PlotPreviewSource source;
   source.revision = ProgramRevision();
   source.frame = frame;
@@ -87,56 +73,75 @@ PlotPreviewSource PreviewSourceNow(const PlotRect& frame) {
     source.unit[i] = SysParams.Unit[i];
     source.equivalentBits[i] = std::bit_cast<std::uint64_t>(engine::PulseEquivalentOf(axis));
   }
+  source.wholePulses = CardDriver.model.load() != 2;
+  // Where the run starts: home rows end at 0 whatever the start, and the
+  // card rounds absolute positions.
+  source.startX = startX;
+  source.startY = startY;
   return source;
+}
+
+// Plans for `source`: on the spot, or off this thread when long.
+void Plan(const PlotPreviewSource& source) {
+  Plot.Planner.Cancel();
+  Plot.PendingSource.reset();
+  const PathPlanInput input = CurrentPlanInput(source.startX, source.startY);
+  const PlanFit fit = FitPlan(ComputePlanWindow(input), source.frame);
+  if (static_cast<double>(input.rows.size()) + fit.steps <= kPlanStepsOnTheSpot) {
+    TracePlannedPath(input, fit, Plot.Preview);
+    Plot.PreviewSource = source;
+    return;
+  }
+  // Too long to plan without holding up the window: planned on a thread
+  // of its own, shown when done. Meanwhile the plan shown stays only if it
+  // is the same program's from another start point.
+  PlotPreviewSource moved = source;
+  if (Plot.PreviewSource)
+    std::tie(moved.startX, moved.startY) = std::tie(Plot.PreviewSource->startX, Plot.PreviewSource->startY);
+  if (!Plot.PreviewSource || !(*Plot.PreviewSource == moved)) std::vector<PlotSegment>().swap(Plot.Preview);
+  Plot.PreviewSource.reset();
+  Plot.PendingSource = source;
+  Plot.Planner.Start(MotionProgram, input, fit);
 }
 
 }  // namespace
 
 void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY) {
-  minX = maxX = minY = maxY = 0.0;
-  WalkProgramPath(
-      [&](double x, double y) {
-        if (x < minX) minX = x;
-        if (x > maxX) maxX = x;
-        if (y < minY) minY = y;
-        if (y > maxY) maxY = y;
-      },
-      [](double, double) {});
+  const PlanWindow w = ComputePlanWindow(CurrentPlanInput(Plot.OriginX.load(), Plot.OriginY.load()));
+  minX = w.minX;
+  maxX = w.maxX;
+  minY = w.minY;
+  maxY = w.maxY;
 }
 
 std::vector<PlotSegment> PlannedPath(const PlotRect& frame) {
-  double minX, maxX, minY, maxY;
-  ComputePathWindow(minX, maxX, minY, maxY);
-  CPathPlot plot;
-  plot.SetRect(frame);
-  plot.FitWindow(minX, maxX, minY, maxY);
-  const double scale = plot.Scale();
-  const PixelPoint zero = plot.Map(0.0, 0.0);
+  const auto [x, y] = AxesOneAndTwoNow();
+  const PathPlanInput input = CurrentPlanInput(x, y);
   std::vector<PlotSegment> path;
-  if (scale == 0.0) return path;  // no extent: nothing to draw
-  std::int32_t penX = PixelCoordinate(zero.x);
-  std::int32_t penY = PixelCoordinate(zero.y);
-  WalkProgramPath([](double, double) {},
-                  [&](double x, double y) {
-                    const PixelPoint p = PathPixel(scale, zero.x, zero.y, x, y);
-                    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
-                    const std::int32_t px = PixelCoordinate(p.x);
-                    const std::int32_t py = PixelCoordinate(p.y);
-                    if (px == penX && py == penY) return;
-                    path.push_back({penX, penY, px, py});
-                    penX = px;
-                    penY = py;
-                  });
+  TracePlannedPath(input, FitPlan(ComputePlanWindow(input), frame), path);
   return path;
 }
 
-bool UpdatePathPreview(const PlotRect& frame, bool always) {
-  const PlotPreviewSource source = PreviewSourceNow(frame);
-  if (!always && Plot.PreviewSource == source) return false;
-  Plot.Preview = PlannedPath(frame);
-  Plot.PreviewSource = source;
+bool CollectPathPreview() {
+  if (!Plot.PendingSource) return false;
+  std::optional<std::vector<PlotSegment>> plan = Plot.Planner.Take();
+  if (!plan) return false;
+  Plot.Preview = std::move(*plan);
+  Plot.PreviewSource = Plot.PendingSource;
+  Plot.PendingSource.reset();
   return true;
 }
+
+bool UpdatePathPreview(const PlotRect& frame, bool always) {
+  const bool collected = CollectPathPreview();
+  const auto [x, y] = AxesOneAndTwoNow();
+  const PlotPreviewSource source = PreviewSource(frame, x, y);
+  if (!always && (Plot.PreviewSource == source || Plot.PendingSource == source)) return collected;
+  Plan(source);
+  return true;
+}
+
+void PlanPathForRun(const PlotRect& frame) { Plan(PreviewSource(frame, Plot.OriginX.load(), Plot.OriginY.load())); }
 
 void FitAndResetPlot(const PlotRect& frame) {
   CPathPlot& plot = Plot.Geometry;

@@ -15,23 +15,35 @@
 // (0 for not a number).
 std::int32_t PixelCoordinate(double value);
 
-// Path window of the current motion program: the running sums of the
-// axis-1 and axis-2 distances (pulses) of its point-to-point and
-// linear-interpolation rows, with the start point always inside.
+// Path window of the current motion program for a run starting at the
+// plot origin (Plot.OriginX, Plot.OriginY): the extremes of the axis-1 and
+// axis-2 positions (pulses from the start point) at the ends of its rows
+// that move them (point-to-point, linear interpolation, and home rows,
+// which end at 0), with the start point always inside.
 void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY);
 
-// The planned path of the current program fitted into `frame` exactly as
-// a run fits its path: the rows walked as for the path window, one
-// segment from each point-to-point or linear-interpolation row's end point
-// to the next one's, mapped and truncated as the run's segments are.
-// Segments that would not move a pixel are left out, and so are points
-// that are not numbers; a program without axis-1 or axis-2 motion has none.
+// The planned path of the current program fitted into `frame` exactly as a
+// run starting where the axes stand now fits its path: the pixels the
+// run's positions will take, tick by tick (see motion/PathPlan.h). A
+// program without axis-1 or axis-2 motion has none.
 std::vector<PlotSegment> PlannedPath(const PlotRect& frame);
 
 // Keeps Plot.Preview the planned path for `frame`: computed again when the
-// program, the frame or the conversion of axes 1 and 2 changed since it
-// was (or when `always`). True when it was computed.
+// program, the frame, the card model, the conversion of axes 1 and 2 or
+// their position changed since it was, or when `always`. A long program is
+// planned off the calling thread and shown by CollectPathPreview (or a
+// later call) when done; meanwhile the preview keeps the same program's
+// plan from another start point, or is empty. True when Plot.Preview
+// changed.
 bool UpdatePathPreview(const PlotRect& frame, bool always = false);
+
+// The plan of a program run about to start from the plot origin, in the
+// run's frame, computed again whatever was shown.
+void PlanPathForRun(const PlotRect& frame);
+
+// Takes a plan finished off the user-interface thread into Plot.Preview.
+// True when it did.
+bool CollectPathPreview();
 
 // What the run command does to the plot at the start of a program run,
 // after the window is in Plot: fit it into `frame`, map (0, 0) as the pen's

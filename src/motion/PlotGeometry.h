@@ -1,5 +1,6 @@
 #pragma once
-// The plot frame and its fitted scale and offsets, in pixels.
+// The plot frame, its fitted scale and offsets, and the lines drawn in it,
+// in pixels.
 
 #include <cstdint>
 
@@ -9,6 +10,15 @@ struct PlotRect {
   std::int32_t right = 0;
   std::int32_t bottom = 0;
   bool operator==(const PlotRect&) const = default;
+};
+
+// One line of the path plot, in pixels.
+struct PlotSegment {
+  std::int32_t x1;
+  std::int32_t y1;
+  std::int32_t x2;
+  std::int32_t y2;
+  bool operator==(const PlotSegment&) const = default;
 };
 
 struct PixelPoint {
@@ -39,4 +49,3 @@ class CPathPlot {
   double centreX_ = 0.0;
   double centreY_ = 0.0;
 };
-

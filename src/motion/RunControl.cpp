@@ -72,7 +72,7 @@ void StartProgramRun(const StartRequest& request) {
   ComputePathWindow(Plot.MinX, Plot.MaxX, Plot.MinY, Plot.MaxY);
   FitAndResetPlot(request.plotFrame);
   // The planned path under the run's, fitted alike.
-  UpdatePathPreview(request.plotFrame, true);
+  PlanPathForRun(request.plotFrame);
   Operator().RequestRepaint();
   ProgramRun.LoopTotal = request.loopCount;
   RunReport.Begin();

@@ -20,14 +20,6 @@ bool InTables(int axis) { return axis >= 1 && axis <= kEquivalentEntries; }
 
 std::size_t Index(int axis) { return static_cast<std::size_t>(axis - 1); }
 
-// Path speed `speed` on axis `axis` travelling `share` of the path, in pulses.
-double Component(int axis, double speed, double share) {
-  const double units = speed * share;
-  if (!InTables(axis)) return units;
-  const std::size_t i = Index(axis);
-  return ToPulses(SysParams.Unit[i], Equivalents.PulseEquivalent[i], units);
-}
-
 }  // namespace
 
 void EquivalentsRecord::Reset() {
@@ -120,7 +112,21 @@ void ApplyAxisSettings(int cardCount) {
   }
 }
 
-void SetVectorSpeed(const MotionCommand& c) {
+AxisConversions AxisConversions::Current() {
+  AxisConversions c;
+  for (std::size_t i = 0; i < c.unit.size(); ++i) {
+    c.unit[i] = SysParams.Unit[i];
+    c.equivalent[i] = Equivalents.PulseEquivalent[i];
+  }
+  return c;
+}
+
+double AxisConversions::ToPulses(int axis, double value) const {
+  if (!InTables(axis)) return value;
+  return ::ToPulses(unit[Index(axis)], equivalent[Index(axis)], value);
+}
+
+std::optional<VectorSpeeds> VectorSpeedsOf(const MotionCommand& c, const AxisConversions& conversions) {
   int n = 0;
   bool fast = false;
   if (c.iCodeType == code::kArc || c.iCodeType == code::kFastArc) {
@@ -128,7 +134,7 @@ void SetVectorSpeed(const MotionCommand& c) {
     fast = c.iCodeType == code::kFastArc;
   } else {
     const CommandCodeInfo* info = FindProgramCode(c.iCodeType);
-    if (info == nullptr || info->kind != CommandKind::Linear) return;
+    if (info == nullptr || info->kind != CommandKind::Linear) return std::nullopt;
     n = info->axes;
     fast = info->fast;
   }
@@ -136,26 +142,35 @@ void SetVectorSpeed(const MotionCommand& c) {
   for (int k = 0; k < n; ++k) sum += c.dbDis[k] * c.dbDis[k];
   const double length = std::sqrt(sum);
   // A zero or unmeasurable path has no direction to split the speed by.
-  if (!(length > 0.0) || !std::isfinite(length)) return;
+  if (!(length > 0.0) || !std::isfinite(length)) return std::nullopt;
 
+  // The path speed `speeds[0]` split over the axes, each in its pulses.
   auto norm = [&](const double (&speeds)[4]) {
     double squares = 0.0;
     for (int k = 0; k < n; ++k) {
-      const double p = Component(c.iAxes[k], speeds[0], c.dbDis[k] / length);
+      const double p = conversions.ToPulses(c.iAxes[k], speeds[0] * (c.dbDis[k] / length));
       squares += p * p;
     }
     return std::sqrt(squares);
   };
-  if (!fast) {
-    const double speed = norm(c.dbLowSpd);
-    if (std::isfinite(speed)) CardDriver.set_vector_conspeed(speed);
-    return;
+  VectorSpeeds v;
+  v.fast = fast;
+  v.start = norm(c.dbLowSpd);
+  if (fast) {
+    v.maximum = norm(c.dbHighSpd);
+    v.acceleration = norm(c.dbAccSpd);
   }
-  const double start = norm(c.dbLowSpd);
-  const double maximum = norm(c.dbHighSpd);
-  const double acceleration = norm(c.dbAccSpd);
-  if (std::isfinite(start) && std::isfinite(maximum) && std::isfinite(acceleration)) {
-    CardDriver.set_vector_profile(start, maximum, acceleration);
+  if (!std::isfinite(v.start) || !std::isfinite(v.maximum) || !std::isfinite(v.acceleration)) return std::nullopt;
+  return v;
+}
+
+void SetVectorSpeed(const MotionCommand& c) {
+  const std::optional<VectorSpeeds> v = VectorSpeedsOf(c, AxisConversions::Current());
+  if (!v) return;
+  if (v->fast) {
+    CardDriver.set_vector_profile(v->start, v->maximum, v->acceleration);
+  } else {
+    CardDriver.set_vector_conspeed(v->start);
   }
 }
 

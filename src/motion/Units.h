@@ -82,11 +82,34 @@ inline void ComputeEquivalents() { ComputeEquivalents(InstalledCardCount()); }
 void ApplyAxisSettings(int cardCount);
 inline void ApplyAxisSettings() { ApplyAxisSettings(InstalledCardCount()); }
 
-// The card's vector speed for an interpolation command from its path speeds
-// (slot 0) split over the axes by their distances: set_vector_conspeed for
-// the constant codes, set_vector_profile for the fast ones; nothing for
-// other codes. A path of zero length, or a speed that does not convert to a
-// finite number, sends nothing: the card never gets NaN or infinity.
+// The unit and pulse equivalent of every axis, as plain values: what a
+// conversion needs away from the settings (on another thread, say).
+struct AxisConversions {
+  std::array<std::int32_t, kEquivalentEntries> unit{};
+  std::array<double, kEquivalentEntries> equivalent{};
+  // The settings' units and the current equivalents.
+  static AxisConversions Current();
+  // `value` of `axis` in pulses; an axis outside the tables unchanged.
+  double ToPulses(int axis, double value) const;
+};
+
+// The vector speed of an interpolation command (pulses per second): its
+// path speeds (slot 0) split over the axes by their distances. Constant
+// codes have `start` only; fast ones start-up, maximum and acceleration.
+// Nothing for other codes, a path of zero length, or a speed that does not
+// convert to a finite number.
+struct VectorSpeeds {
+  bool fast = false;
+  double start = 0.0;
+  double maximum = 0.0;
+  double acceleration = 0.0;
+};
+std::optional<VectorSpeeds> VectorSpeedsOf(const MotionCommand& command, const AxisConversions& conversions);
+
+// Sends VectorSpeedsOf(command) with the current conversions:
+// set_vector_conspeed for the constant codes, set_vector_profile for the
+// fast ones; nothing when there is none, so the card never gets NaN or
+// infinity.
 void SetVectorSpeed(const MotionCommand& command);
 
 // Unit texts (UTF-8): "P", "mm", "μm", "°"; speeds add "/s". Empty for a

@@ -299,6 +299,24 @@ TEST_F(RunnerE2E, ARunEndsNormallyOnTarget) {
   EXPECT_EQ(again.out, r.out);
 }
 
+// The demo on its own settings and machine loops for hours: every pass
+// ends where it began, and after 200 passes every axis stands at 0.
+TEST_F(RunnerE2E, TheDemoLoopsWithoutDrifting) {
+  const fs::path demo = fs::path(TESSOR_SOURCE_DIR) / "examples" / "demo";
+  fs::copy_file(demo / "sysparam.cfg", dir_ / "sysparam.cfg");
+  fs::copy_file(demo / "machine.conf", dir_ / "machine.cfg", fs::copy_options::overwrite_existing);
+  const Result r = Run("--dir . run '" + (demo / "demo.knl").string() + "' --loops 200 --fast");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err.find("message"), std::string::npos) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 10u);
+  EXPECT_EQ(lines[lines.size() - 10], "result: normal");  // and no "messages:" line after it
+  for (int axis = 1; axis <= 8; ++axis) {
+    const std::string& line = lines[lines.size() - 9 + static_cast<std::size_t>(axis)];
+    EXPECT_EQ(line.rfind("axis " + std::to_string(axis) + ": command 0 ", 0), 0u) << line;
+  }
+}
+
 TEST_F(RunnerE2E, WithoutFastTheRealTimerDrivesTheRun) {
   Settings({{"CheckTime", "0.050000"}});
   Program("p.knl", {PtoP(1, 10), PtoP(2, -10)});  // a fifth of a second each

@@ -169,8 +169,8 @@ TEST_F(DebianPackage, InstallsIntoAThrowawayRootAndRunsFromThere) {
   // The defaults (one ORVB card) against the demo's two-card program: the
   // cards answered, and the run is refused at the first row using axes 5-8.
   EXPECT_NE(listed.out.find("result: refused"), std::string::npos) << Describe(listed);
-  EXPECT_NE(listed.err.find("错误：第9行使用了本机不存在的轴!"), std::string::npos)
-      << Describe(listed);  // default LangVer 1
+  EXPECT_NE(listed.err.find("错误：第10行使用了本机不存在的轴!"), std::string::npos)
+      << Describe(listed);  // default LangVer 1; row 10 is the demo's first on card 2
   EXPECT_EQ(listed.err.find("message 7:"), std::string::npos) << Describe(listed);
   EXPECT_TRUE(fs::exists(home / "config/tessor/sysparam.cfg"));
 

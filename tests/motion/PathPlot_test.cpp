@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -14,9 +15,6 @@
 #include "EngineFixture.h"
 #include "motion/RunControl.h"
 
-bool operator==(const PlotSegment& a, const PlotSegment& b) {
-  return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
-}
 void PrintTo(const PlotSegment& s, std::ostream* out) {
   *out << "(" << s.x1 << "," << s.y1 << ")-(" << s.x2 << "," << s.y2 << ")";
 }
@@ -104,7 +102,8 @@ TEST_F(PathWindowTest, SumsAxisOneAndTwoDistancesOfMotionRowsOnly) {
   ComputeEquivalents();
   MotionProgram.push_back(Command(code::kConstPtoP1, {1, 2, 3, 4}, {10, 0, 0, 0}));
   MotionProgram.push_back(Command(code::kFastPtoP1, {1, 2, 3, 4}, {-25, 0, 0, 0}));
-  // Not motion rows: the home row holds a direction, the output row a card.
+  // A home row ends at the origin (the start here); the output row holds
+  // a card.
   MotionProgram.push_back(Command(code::kHome1, {1, 2, 3, 4}, {1000, 0, 0, 0}));
   MotionProgram.push_back(Command(code::kSwitchOutput, {1, 2, 1, 0}, {500, 500, 0, 0}));
   double minX, maxX, minY, maxY;
@@ -167,53 +166,11 @@ TEST_F(PathWindowTest, FirstPassDrawsAndRecordsLaterPassesOnlyMoveAMarker) {
   EXPECT_EQ(Plot.Segments.capacity(), 0u);
 }
 
-// The planned path of the program: the run's walk, fit and pixels.
-class PlannedPathTest : public enginetest::EngineTest {
- protected:
-  // The segments a run's first pass records when its position stands at
-  // each row's end in turn (the live plot samples its positions).
-  std::vector<PlotSegment> RunSegmentsThroughRowEnds(const std::vector<std::pair<double, double>>& rowEnds) {
-    ComputePathWindow(Plot.MinX, Plot.MaxX, Plot.MinY, Plot.MaxY);
-    Plot.OriginX = 300;
-    Plot.OriginY = -700;
-    FitAndResetPlot(kFrame);
-    RunControl.BusyProgram = true;
-    for (const auto& [x, y] : rowEnds) AdvancePlot(300 + x, -700 + y);
-    RunControl.BusyProgram = false;
-    return Plot.Segments;
-  }
-};
+// The planned path of the program: fit, units, and how it follows the
+// program (the plan against a run's path: PathPlan_test).
+class PlannedPathTest : public enginetest::EngineTest {};
 
-TEST_F(PlannedPathTest, LiesExactlyWhereTheRunDrawsThroughItsRowEnds) {
-  MotionProgram = {
-      Command(code::kConstPtoP1, {1, 2, 3, 4}, {1000, 0, 0, 0}),
-      Command(code::kFastLine2, {1, 2, 3, 4}, {-400, 800, 0, 0}),
-      Command(code::kHome1, {2, 1, 3, 4}, {1, 0, 0, 0}),            // no path of its own
-      Command(code::kConstPtoP1, {3, 1, 2, 4}, {5000, 0, 0, 0}),    // axis 3 only
-      Command(code::kSwitchOutput, {1, 2, 1, 0}, {900, 900, 0, 0}),  // a card and a bit
-      Command(code::kConstPtoP2, {2, 1, 3, 4}, {-1100, 250, 0, 0}),
-      Command(code::kConstLine3, {3, 2, 1, 4}, {40, 150, -600, 0}),
-  };
-  const std::vector<PlotSegment> planned = PlannedPath(kFrame);
-  const std::vector<PlotSegment> run =
-      RunSegmentsThroughRowEnds({{1000, 0}, {600, 800}, {600, 800}, {600, 800}, {850, -300}, {250, -150}});
-  ASSERT_EQ(planned.size(), 4u);
-  EXPECT_EQ(planned, run);
-  // Fitted as the run fits: Y from -300 to 800 over 170 pixels decides.
-  EXPECT_NEAR(planned[1].y2, 20 + 15, 1);
-  EXPECT_NEAR(planned[2].y2, 220 - 15, 1);
-  for (const PlotSegment& s : planned) {
-    for (const int x : {s.x1, s.x2}) EXPECT_TRUE(x >= kFrame.left + 15 && x <= kFrame.right - 15) << x;
-    for (const int y : {s.y1, s.y2}) EXPECT_TRUE(y >= kFrame.top && y <= kFrame.bottom) << y;
-  }
-  // The path is one line: each segment starts where the last one ended.
-  for (std::size_t i = 1; i < planned.size(); ++i) {
-    EXPECT_EQ(planned[i].x1, planned[i - 1].x2);
-    EXPECT_EQ(planned[i].y1, planned[i - 1].y2);
-  }
-}
-
-TEST_F(PlannedPathTest, ConvertsWithTheAxesOwnUnits) {
+TEST_F(PlannedPathTest, ConvertsWithTheAxesOwnUnitsAndFitsAsTheRunFits) {
   SysParams.Unit[0] = 1;  // mm, 0.01 mm a pulse
   SysParams.Guide[0] = 1;
   SysParams.MotorPulse[0] = 100;
@@ -221,24 +178,28 @@ TEST_F(PlannedPathTest, ConvertsWithTheAxesOwnUnits) {
   ComputeEquivalents();
   MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {10, 0, 0, 0}),
                    Command(code::kFastPtoP1, {1, 2, 3, 4}, {-25, 0, 0, 0})};
-  // Window -1500 to 1000 pulses: the start point 1500/2500 of the way.
+  // Window -1500 to 1000 pulses: the start point 1500/2500 of the way, the
+  // ends on the margins.
   const std::vector<PlotSegment> planned = PlannedPath(kFrame);
-  ASSERT_EQ(planned.size(), 2u);
-  EXPECT_NEAR(planned[0].x1, 199, 1);
-  EXPECT_NEAR(planned[0].x2, 315, 1);
-  EXPECT_NEAR(planned[1].x2, 25, 1);
+  ASSERT_FALSE(planned.empty());
+  EXPECT_NEAR(planned.front().x1, 199, 1);
+  int right = planned.front().x1, left = right;
   for (const PlotSegment& s : planned) {
+    right = std::max({right, s.x1, s.x2});
+    left = std::min({left, s.x1, s.x2});
     EXPECT_EQ(s.y1, 120);
     EXPECT_EQ(s.y2, 120);
   }
+  EXPECT_EQ(right, 315);
+  EXPECT_EQ(left, 25);
+  EXPECT_EQ(planned.back().x2, 25);
 }
 
 TEST_F(PlannedPathTest, NothingWithoutAxisOneOrTwoMotion) {
   EXPECT_TRUE(PlannedPath(kFrame).empty());  // no program
-  MotionProgram = {Command(code::kConstPtoP2, {3, 4, 1, 2}, {500, 500, 900, 900}),
-                   Command(code::kHome1, {1, 2, 3, 4}, {1, 0, 0, 0}),
-                   Command(code::kSwitchOutput, {1, 2, 1, 0}, {0, 0, 0, 0}),
-                   Command(code::kArc, {1, 2, 3, 4}, {100, 100, 0, 0})};
+  MotionProgram = {
+      Command(code::kConstPtoP2, {3, 4, 1, 2}, {500, 500, 900, 900}), Command(code::kHome1, {1, 2, 3, 4}, {1, 0, 0, 0}),
+      Command(code::kSwitchOutput, {1, 2, 1, 0}, {0, 0, 0, 0}), Command(code::kArc, {1, 2, 3, 4}, {100, 100, 0, 0})};
   EXPECT_TRUE(PlannedPath(kFrame).empty());
   // A frame with no room inside its margins shows nothing either.
   MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {100, 0, 0, 0})};
@@ -249,9 +210,12 @@ TEST_F(PlannedPathTest, DamagedDistancesNeverDrawOutsideTheFrame) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const std::vector<std::vector<MotionCommand>> programs = {
-      {Command(code::kConstPtoP1, {1, 2, 3, 4}, {nan, 0, 0, 0}), Command(code::kConstPtoP1, {2, 1, 3, 4}, {100, 0, 0, 0})},
-      {Command(code::kConstPtoP1, {2, 1, 3, 4}, {100, 0, 0, 0}), Command(code::kConstPtoP1, {1, 2, 3, 4}, {inf, 0, 0, 0})},
-      {Command(code::kConstLine2, {1, 2, 3, 4}, {1e300, -1e300, 0, 0}), Command(code::kConstPtoP1, {1, 2, 3, 4}, {1, 0, 0, 0})},
+      {Command(code::kConstPtoP1, {1, 2, 3, 4}, {nan, 0, 0, 0}),
+       Command(code::kConstPtoP1, {2, 1, 3, 4}, {100, 0, 0, 0})},
+      {Command(code::kConstPtoP1, {2, 1, 3, 4}, {100, 0, 0, 0}),
+       Command(code::kConstPtoP1, {1, 2, 3, 4}, {inf, 0, 0, 0})},
+      {Command(code::kConstLine2, {1, 2, 3, 4}, {1e300, -1e300, 0, 0}),
+       Command(code::kConstPtoP1, {1, 2, 3, 4}, {1, 0, 0, 0})},
       {Command(code::kConstLine2, {1, 2, 3, 4}, {-1e-300, 1e-300, 0, 0})},
   };
   for (const auto& program : programs) {
@@ -270,13 +234,29 @@ TEST_F(PlannedPathTest, StepsWithinOnePixelMakeNoSegments) {
   MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {-5000, 0, 0, 0}));
   const std::vector<PlotSegment> planned = PlannedPath(kFrame);
   ASSERT_FALSE(planned.empty());
-  EXPECT_LE(planned.size(), 300u);
+  EXPECT_LE(planned.size(), 290u + 145u);  // 10000 and 5000 pulses at 0.029 pixels a pulse
   EXPECT_NEAR(planned.back().x2, 315, 1);
   EXPECT_NEAR(planned.back().y2, planned.front().y1 + 145, 1);  // 5000 pulses at X's scale, downwards
   for (std::size_t i = 1; i < planned.size(); ++i) EXPECT_EQ(planned[i].x1, planned[i - 1].x2);
 }
 
-TEST_F(PlannedPathTest, PreviewFollowsTheProgramTheFrameAndTheUnits) {
+// However often a program goes over the same ground, its plan holds each
+// line once: its size is bounded by the frame, not by the program.
+TEST_F(PlannedPathTest, GoingOverTheSamePathAddsNothing) {
+  const std::vector<MotionCommand> there = {Command(code::kFastPtoP2, {1, 2, 3, 4}, {3000, 1000, 0, 0}),
+                                            Command(code::kConstLine2, {1, 2, 3, 4}, {-1000, 1500, 0, 0})};
+  const std::vector<MotionCommand> back = {Command(code::kConstLine2, {1, 2, 3, 4}, {1000, -1500, 0, 0}),
+                                           Command(code::kFastPtoP2, {1, 2, 3, 4}, {-3000, -1000, 0, 0})};
+  MotionProgram = there;
+  MotionProgram.insert(MotionProgram.end(), back.begin(), back.end());
+  const std::size_t once = PlannedPath(kFrame).size();
+  for (int pass = 0; pass < 500; ++pass)
+    MotionProgram.insert(MotionProgram.end(), MotionProgram.begin(), MotionProgram.begin() + 4);
+  EXPECT_LE(PlannedPath(kFrame).size(), once);
+  EXPECT_GT(once, 200u);
+}
+
+TEST_F(PlannedPathTest, PreviewFollowsTheProgramTheFrameTheUnitsAndTheStart) {
   MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {1000, 0, 0, 0})};
   NoteProgramReplaced();
   EXPECT_TRUE(UpdatePathPreview(kFrame));
@@ -286,12 +266,22 @@ TEST_F(PlannedPathTest, PreviewFollowsTheProgramTheFrameAndTheUnits) {
   MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {500, 0, 0, 0}));
   NoteProgramEdited();
   EXPECT_TRUE(UpdatePathPreview(kFrame));
-  EXPECT_EQ(Plot.Preview.size(), 2u);
+  EXPECT_EQ(Plot.Preview, PlannedPath(kFrame));
 
   const PlotRect wider{0, 0, 600, 400};
   EXPECT_TRUE(UpdatePathPreview(wider));
   EXPECT_EQ(Plot.Preview, PlannedPath(wider));
   EXPECT_FALSE(UpdatePathPreview(wider));
+
+  // Axes that moved: a home row's 0 lies elsewhere from the new start.
+  MotionProgram.push_back(Command(code::kHome1, {1, 2, 3, 4}, {1, 0, 0, 0}));
+  NoteProgramEdited();
+  EXPECT_TRUE(UpdatePathPreview(wider));
+  const std::vector<PlotSegment> fromZero = Plot.Preview;
+  Machine().SetPosition(1, 400);
+  EXPECT_TRUE(UpdatePathPreview(wider));
+  EXPECT_NE(Plot.Preview, fromZero);
+  EXPECT_EQ(Plot.Preview, PlannedPath(wider));
 
   SysParams.Unit[1] = 1;
   ComputeEquivalents();
@@ -311,17 +301,17 @@ TEST_F(PlannedPathTest, RunsAndStopsKeepThePreview) {
   MotionProgram = {Command(code::kConstPtoP1, {1, 2, 3, 4}, {1000, 0, 0, 0})};
   EXPECT_TRUE(UpdatePathPreview({0, 0, 100, 100}));
   MotionProgram.push_back(Command(code::kConstPtoP1, {2, 1, 3, 4}, {800, 0, 0, 0}));  // no note: only the run sees it
+  const std::vector<PlotSegment> planned = PlannedPath(kFrame);
   RunControl.ActivePanel = panel::kProgram;
   StartRequest request;
   request.plotFrame = kFrame;
   ASSERT_EQ(StartButton(request), 1);
-  EXPECT_EQ(Plot.Preview, PlannedPath(kFrame));
-  EXPECT_EQ(Plot.Preview.size(), 2u);
+  EXPECT_EQ(Plot.Preview, planned);
   Ticks(50);
   DStop();
-  EXPECT_EQ(Plot.Preview.size(), 2u);
+  EXPECT_EQ(Plot.Preview, planned);
   SStop();
-  EXPECT_EQ(Plot.Preview.size(), 2u);
+  EXPECT_EQ(Plot.Preview, planned);
   EXPECT_TRUE(Plot.Segments.empty());
 }
 

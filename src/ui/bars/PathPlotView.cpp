@@ -63,8 +63,10 @@ void PathPlotView::Rebuild() {
 }
 
 void PathPlotView::FollowProgram() {
-  if (RunControl.BusyProgram.load()) return;
-  if (UpdatePathPreview(Frame())) Replay();
+  // While a run is active the plan stays the run's; one still being
+  // computed for it is shown when ready.
+  const bool changed = RunControl.BusyProgram.load() ? CollectPathPreview() : UpdatePathPreview(Frame());
+  if (changed) Replay();
 }
 
 QRect PathPlotView::MarkerRect(QPoint centre) const {

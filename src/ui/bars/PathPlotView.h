@@ -32,7 +32,8 @@ class PathPlotView final : public QWidget {
   void Replay();
 
   // While no program runs: the planned path follows the program, the
-  // frame and the axes' units; drawn again when it changed.
+  // frame, the axes' units and where they stand; drawn again when it
+  // changed, or when a plan computed off this thread is ready.
   void FollowProgram();
 
   // What is shown now, marker included (for tests and pictures).

@@ -1,5 +1,6 @@
 #include "motion/PathPlot.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -50,11 +51,12 @@ namespace {
 // The walk of the program a run's path window comes from: running sums of
 // the axis-1 and axis-2 distances (pulses) of the point-to-point and
 // linear-interpolation rows. `atSlot(x, y)` after every axis-1 or axis-2
-// slot, `atRowEnd(x, y)` after every such row.
+// slot, `atRowEnd(x, y)` after every such row; the walk ends before row
+// `endRow`.
 template <class AtSlot, class AtRowEnd>
-void WalkProgramPath(AtSlot atSlot, AtRowEnd atRowEnd) {
+void WalkProgramPath(AtSlot atSlot, AtRowEnd atRowEnd, std::size_t endRow = SIZE_MAX) {
   double x = 0.0, y = 0.0;
-  const std::size_t rows = engine::ProgramRowCount();
+  const std::size_t rows = std::min(engine::ProgramRowCount(), endRow);
   for (std::size_t r = 0; r < rows; ++r) {
     const auto row = engine::ProgramRowCopy(r);
     if (!row || !engine::IsProgramMotionCode(row->iCodeType)) continue;
@@ -102,6 +104,12 @@ void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY) {
         if (y > maxY) maxY = y;
       },
       [](double, double) {});
+}
+
+PathPoint PathPointBeforeRow(std::size_t row) {
+  PathPoint point;
+  WalkProgramPath([](double, double) {}, [&](double x, double y) { point = {x, y}; }, row);
+  return point;
 }
 
 std::vector<PlotSegment> PlannedPath(const PlotRect& frame) {

@@ -20,6 +20,14 @@ std::int32_t PixelCoordinate(double value);
 // linear-interpolation rows, with the start point always inside.
 void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY);
 
+// Where the path stands before row `row` (0-based) of the program: the
+// running sums of the path window's walk over the rows before it, pulses.
+struct PathPoint {
+  double x = 0.0;
+  double y = 0.0;
+};
+PathPoint PathPointBeforeRow(std::size_t row);
+
 // The planned path of the current program fitted into `frame` exactly as
 // a run fits its path: the rows walked as for the path window, one
 // segment from each point-to-point or linear-interpolation row's end point

@@ -22,6 +22,7 @@ enum class Art {
   Warning,      // boxes: an amber triangle with "!"
   Information,  // boxes: a blue disc with "i"
   Import,       // a tool path drawn on a sheet, an arrow into it (G-code import)
+  SingleBlock,  // a listing paused before its next row
 };
 
 QIcon ArtIcon(Art art);

@@ -186,6 +186,11 @@ void CCtrlDlg::OnCardChange(int selection) {
 void CCtrlDlg::OnStart() {
   StartRequest request;
   const int active = RunControl.ActivePanel.load();
+  // A run paused by single block goes on as it was: no field is taken.
+  if (active == panel::kProgram && ProgramPausedBeforeRow() != 0) {
+    StartButton(request);
+    return;
+  }
   if (liveStatus_ != nullptr) {
     request.plotFrame = liveStatus_->PlotFrame();
     // A loop count that is not a whole number in range starts nothing: the

@@ -7,15 +7,18 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "motion/AboutText.h"
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
+#include "motion/RunControl.h"
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
@@ -61,10 +64,15 @@ constexpr int kExit = 57665;
 constexpr int kControlBar = 123;
 constexpr int kTabControl = 125;
 
-// Where each set of texts lives: the File menu, the toolbar, the tabs.
+// Where each set of texts lives: the File menu, the toolbar, the tabs, the
+// Run menu (whose actions the toolbar shows too).
 constexpr int kMenuTexts = 0;
 constexpr int kToolBarTexts = 1;
 constexpr int kTabTexts = 2;
+constexpr int kRunMenuTexts = 3;
+
+// The single-block switch in the settings store.
+constexpr const char* kSingleBlockKey = "Run/SingleBlock";
 
 constexpr Text kTexts[] = {
     {"FileMenu", "File(&F)", "文件(&F)"},
@@ -84,12 +92,21 @@ constexpr Text kTexts[] = {
     {"CDlgBar_1", "Multi-Step Motion", " 多步运动 ", kTabTexts},
     {"CDlgBar_2", " Single Step ", " 单步运动 ", kTabTexts},
     {"CDlgBar_3", "Other Function", " 其它功能 ", kTabTexts},
+    {"RunMenu", "Run(&R)", "运行(&R)", kRunMenuTexts},
+    {"singleBlock", "Single Block", "单段执行", kRunMenuTexts},
 };
 
 // The menu and toolbar as the resources hold them: the English texts.
 const char* ResourceText(int command, int set) {
   for (const Text& t : kTexts) {
     if (t.key.id == command && t.set == set) return t.english;
+  }
+  return "";
+}
+
+const char* ResourceText(std::string_view name, int set) {
+  for (const Text& t : kTexts) {
+    if (t.key.name != nullptr && t.key.name == name && t.set == set) return t.english;
   }
   return "";
 }
@@ -178,6 +195,20 @@ void CMainFrame::CreateMenu() {
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   }
   AddImportAction(afterSaveAs);
+
+  runMenu_ = MenuAfter("RunMenu", ResourceText("RunMenu", kRunMenuTexts), {"ViewMenu", "FileMenu"});
+  singleBlock_ =
+      runMenu_->addAction(ArtIcon(Art::SingleBlock), QString::fromUtf8(ResourceText("singleBlock", kRunMenuTexts)));
+  singleBlock_->setObjectName(QStringLiteral("singleBlock"));
+  singleBlock_->setCheckable(true);
+  singleBlock_->setChecked(QSettings().value(QString::fromLatin1(kSingleBlockKey), false).toBool());
+  ProgramRun.SingleBlock = singleBlock_->isChecked();
+  connect(singleBlock_, &QAction::toggled, this, [](bool on) {
+    ProgramRun.SingleBlock = on;
+    QSettings settings;
+    settings.setValue(QString::fromLatin1(kSingleBlockKey), on);
+    settings.sync();
+  });
 }
 
 // Actions added to the File menu carry names, not command numbers.
@@ -186,6 +217,28 @@ void CMainFrame::AddImportAction(QAction* before) {
   import->setObjectName(QStringLiteral("importGcode"));
   fileMenu_->insertAction(before, import);
   connect(import, &QAction::triggered, this, &CMainFrame::ImportGcode);
+}
+
+QMenu* CMainFrame::MenuAfter(const char* name, const char* title, std::initializer_list<const char*> after) {
+  const QList<QAction*> entries = menuBar()->actions();
+  for (QAction* entry : entries) {
+    if (entry->menu() != nullptr && entry->menu()->objectName() == QLatin1String(name)) return entry->menu();
+  }
+  auto* menu = new QMenu(QString::fromUtf8(title), menuBar());
+  menu->setObjectName(QString::fromLatin1(name));
+  // Before the entry that follows the first of `after` the bar holds; at
+  // the end when it holds none of them.
+  QAction* before = nullptr;
+  for (const char* previous : after) {
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](QAction* entry) {
+      return entry->menu() != nullptr && entry->menu()->objectName() == QLatin1String(previous);
+    });
+    if (found == entries.end()) continue;
+    if (std::next(found) != entries.end()) before = *std::next(found);
+    break;
+  }
+  menuBar()->insertMenu(before, menu);
+  return menu;
 }
 
 void CMainFrame::CreateToolBar() {
@@ -211,6 +264,8 @@ void CMainFrame::CreateToolBar() {
     const int id = b.id;
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   }
+  toolBar_->addSeparator();
+  toolBar_->addAction(singleBlock_);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -218,7 +273,10 @@ void CMainFrame::CreateStatusBar() {
   messagePane_->setObjectName(QStringLiteral("messagePane"));
   clockPane_ = new QLabel(this);
   clockPane_->setObjectName(QStringLiteral("clockPane"));
+  runPane_ = new QLabel(this);
+  runPane_->setObjectName(QStringLiteral("runPane"));
   statusBar()->addWidget(messagePane_, 1);
+  statusBar()->addWidget(runPane_);
   statusBar()->addPermanentWidget(clockPane_);
 }
 
@@ -251,6 +309,7 @@ void CMainFrame::CreateControlBar() {
 void CMainFrame::ApplyLanguageTexts() {
   const int language = SysParams.LangVer;
   ApplyTexts(fileMenu_, kTexts, language, kMenuTexts);
+  ApplyTexts(runMenu_, kTexts, language, kRunMenuTexts);
   ApplyTexts(toolBar_, kTexts, language, kToolBarTexts);
   ApplyTexts(tabs_, kTexts, language, kTabTexts);
 }
@@ -262,6 +321,9 @@ void CMainFrame::OnTimer() {
   QString path = QString::fromStdString(ShownPath);
   if (ProgramChanged()) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
   if (messagePane_->text() != path) messagePane_->setText(path);
+  const int paused = ProgramPausedBeforeRow();
+  const QString run = paused > 0 ? QString::fromStdString(PausedRunText(paused, SysParams.LangVer)) : QString();
+  if (runPane_->text() != run) runPane_->setText(run);
 }
 
 CMainFrame::~CMainFrame() = default;

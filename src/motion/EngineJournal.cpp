@@ -45,6 +45,10 @@ void JournalStart(int panel, int loops) {
   }
 }
 
+void JournalRunFromRow(int row, int loops) {
+  journal::Record(journal::kind::kMotion, {{"command", "run-from-here"}, {"row", row}, {"loops", loops}});
+}
+
 void JournalJog(int axis, int direction) {
   journal::Record(journal::kind::kMotion, {{"command", "jog"}, {"axis", axis}, {"direction", direction}});
 }

@@ -7,6 +7,8 @@
 
 // Start on `panel` (an ActivePanel value); `loops` is the program run's.
 void JournalStart(int panel, int loops);
+// The listing's Run From Here: the program run from `row` (1-based).
+void JournalRunFromRow(int row, int loops);
 // A jog of `axis` (1-8) in `direction` (-1, +1).
 void JournalJog(int axis, int direction);
 // A home button: one axis (1-8), or all four of `card` (1, 2).

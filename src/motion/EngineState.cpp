@@ -50,6 +50,12 @@ void ProgramRunRecord::Reset() {
   DelayTicks = 0;
   CorrectionCount = 0;
   PageRunState.fill(0);
+  FirstRow = 0;
+  RunNumber = 0;
+  SingleBlock = false;
+  PausedBeforeRow = 0;
+  RunBegun = 0;
+  RowFinished = false;
 }
 
 void RunReportRecord::Begin() {

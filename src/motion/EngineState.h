@@ -103,11 +103,25 @@ struct ProgramRunRecord {
   std::atomic<int> CurrentRow{0};  // 0-based
   std::atomic<int> LoopsDone{0};
   std::atomic<int> LoopTotal{0};
+  // Where a run's first pass begins (0-based) and the count of runs
+  // started: both written before BusyProgram is set. The tick takes
+  // FirstRow when it meets a run number it has not begun, since a tick
+  // without a run may reset CurrentRow at any moment before it sees the
+  // flag.
+  std::atomic<int> FirstRow{0};
+  std::atomic<std::uint32_t> RunNumber{0};
+  // Single block: after each row the run pauses before the next one.
+  std::atomic<bool> SingleBlock{false};
+  // The row (1-based) a paused run waits before; 0 while it does not wait.
+  // The tick sets it, Start clears it to go on.
+  std::atomic<int> PausedBeforeRow{0};
   // Tick thread only.
   int RowState = 0;
   int DelayTicks = 0;
   int CorrectionCount = 0;
   std::array<int, 3> PageRunState{};  // by Page
+  std::uint32_t RunBegun = 0;  // the run number the tick began last
+  bool RowFinished = false;    // a row ended since the run began or went on
 
   void Reset();
 };

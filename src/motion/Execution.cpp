@@ -145,6 +145,30 @@ std::atomic<bool>& PageFlag(Page page) {
   }
 }
 
+// A run started since the tick last looked: its counters begin here, on
+// the tick's own thread, where no reset of an idle tick can undo them.
+void BeginNewRun() {
+  const std::uint32_t number = ProgramRun.RunNumber.load(std::memory_order_acquire);
+  if (number == ProgramRun.RunBegun) return;
+  ProgramRun.RunBegun = number;
+  ProgramRun.CurrentRow.store(ProgramRun.FirstRow.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  ProgramRun.LoopsDone.store(0, std::memory_order_relaxed);
+  ProgramRun.RowState = 0;
+  ProgramRun.RowFinished = false;
+  ProgramRun.PausedBeforeRow.store(0);
+}
+
+// Single block: once a row has ended, the run waits before the next one,
+// selected in the listing, until Start.
+bool PauseBeforeRow(int row) {
+  if (!ProgramRun.RowFinished) return false;
+  ProgramRun.RowFinished = false;
+  if (!ProgramRun.SingleBlock.load()) return false;
+  Operator().ListSelect(row);
+  ProgramRun.PausedBeforeRow.store(row + 1);
+  return true;
+}
+
 void WriteRowNumber(int row) {
   char text[16];
   const int length = std::snprintf(text, sizeof text, "%d", row);
@@ -238,12 +262,15 @@ int LimitInMotionDirection(const MotionCommand& c) {
 }
 
 int ProgramStep() {
+  BeginNewRun();
   const std::size_t rows = engine::ProgramRowCount();
   if (rows == 0) {
     RunReport.Finish(run_end::kMessage, 6);
     ShowTickMessage(6);
     return 1;
   }
+  // Paused: the row field and the listing already show the next row.
+  if (ProgramRun.PausedBeforeRow.load() != 0) return 0;
   const int currentRow = ProgramRun.CurrentRow.load(std::memory_order_relaxed);
   // The tick that completes a pass names no row: the field keeps the last.
   if (currentRow >= 0 && static_cast<std::size_t>(currentRow) < rows) WriteRowNumber(currentRow + 1);
@@ -270,6 +297,7 @@ int ProgramStep() {
   int& state = ProgramRun.RowState;
   switch (state) {
     case 0:
+      if (PauseBeforeRow(currentRow)) break;
       ExecuteCommand(c);
       Homing.HomeRetry[0] = 0;
       Operator().ListSelect(currentRow);
@@ -328,6 +356,7 @@ int ProgramStep() {
       if (ProgramRun.DelayTicks >= SecondsToTicks(c.dbDelayTime)) {
         ProgramRun.DelayTicks = 0;
         state = 0;
+        ProgramRun.RowFinished = true;
         ProgramRun.CurrentRow.store(currentRow + 1, std::memory_order_relaxed);
       }
       break;

@@ -464,6 +464,18 @@ PathPlanInput CurrentPlanInput(double startX, double startY) {
   return in;
 }
 
+std::pair<double, double> PlanPointBeforeRow(const PathPlanInput& input, std::size_t row) {
+  PathPlanInput before = input;
+  before.rows = input.rows.first(std::min(row, input.rows.size()));
+  double x = input.startX, y = input.startY;
+  WalkProgramPath(before, false, {}, [&](const PlanMove& m) {
+    x = m.x1;
+    y = m.y1;
+    return true;
+  });
+  return {x - input.startX, y - input.startY};
+}
+
 PlanWindow ComputePlanWindow(const PathPlanInput& in) {
   PlanWindow w;
   WalkProgramPath(in, false, {}, [&](const PlanMove& m) {

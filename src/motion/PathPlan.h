@@ -14,6 +14,7 @@
 #include <span>
 #include <stop_token>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "motion/PlotGeometry.h"
@@ -37,6 +38,10 @@ struct PathPlanInput {
 // The input for the current program, settings and card model, starting at
 // (startX, startY).
 PathPlanInput CurrentPlanInput(double startX, double startY);
+
+// Where axes 1 and 2 stand when the rows before `row` (0-based) have run,
+// relative to the start point (pulses).
+std::pair<double, double> PlanPointBeforeRow(const PathPlanInput& input, std::size_t row);
 
 // The window a run fits its plot to: the extremes of the row end points of
 // axes 1 and 2 (pulses from the start point, the start point included),

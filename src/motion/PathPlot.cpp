@@ -1,5 +1,6 @@
 #include "motion/PathPlot.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -112,6 +113,11 @@ void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY) {
   maxX = w.maxX;
   minY = w.minY;
   maxY = w.maxY;
+}
+
+PathPoint PathPointBeforeRow(std::size_t row) {
+  const auto [x, y] = PlanPointBeforeRow(CurrentPlanInput(0.0, 0.0), row);
+  return {x, y};
 }
 
 std::vector<PlotSegment> PlannedPath(const PlotRect& frame) {

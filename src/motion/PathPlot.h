@@ -22,6 +22,14 @@ std::int32_t PixelCoordinate(double value);
 // which end at 0), with the start point always inside.
 void ComputePathWindow(double& minX, double& maxX, double& minY, double& maxY);
 
+// Where the planned path stands before row `row` (0-based) of the program,
+// pulses from its start point.
+struct PathPoint {
+  double x = 0.0;
+  double y = 0.0;
+};
+PathPoint PathPointBeforeRow(std::size_t row);
+
 // The planned path of the current program fitted into `frame` exactly as a
 // run starting where the axes stand now fits its path: the pixels the
 // run's positions will take, tick by tick (see motion/PathPlan.h). A

@@ -60,13 +60,28 @@ bool ProgramAxesInstalled() {
   return false;
 }
 
+void TakeEncoderReference() {
+  const int axes = InstalledAxisCount();
+  for (int axis = 1; axis <= axes; ++axis) {
+    auto& start = Compensation.StartEncoder[AxisIndex(axis)];
+    std::int32_t count = start.load();
+    CardDriver.get_encoder(axis, &count);
+    start = count;
+  }
+}
+
 void StartProgramRun(const StartRequest& request) {
   ZeroCommandedTravel();
+  const std::size_t rows = engine::ProgramRowCount();
+  const int firstRow = request.firstRow > 0 && static_cast<std::size_t>(request.firstRow) < rows ? request.firstRow : 0;
   double x = Plot.OriginX.load(), y = Plot.OriginY.load();
   CardDriver.get_abs_pos(1, &x);
   CardDriver.get_abs_pos(2, &y);
-  Plot.OriginX = x;
-  Plot.OriginY = y;
+  // From a later row the origin is where the program's start lies, so the
+  // first pass draws over the planned path from that row on.
+  const PathPoint skipped = PathPointBeforeRow(static_cast<std::size_t>(firstRow));
+  Plot.OriginX = x - skipped.x;
+  Plot.OriginY = y - skipped.y;
   Plot.FreeSegments();
   Operator().RequestRepaint();
   ComputePathWindow(Plot.MinX, Plot.MaxX, Plot.MinY, Plot.MaxY);
@@ -75,8 +90,20 @@ void StartProgramRun(const StartRequest& request) {
   PlanPathForRun(request.plotFrame);
   Operator().RequestRepaint();
   ProgramRun.LoopTotal = request.loopCount;
+  ProgramRun.FirstRow = firstRow;
+  ProgramRun.PausedBeforeRow = 0;
+  ProgramRun.RunNumber.fetch_add(1);
   RunReport.Begin();
   RunControl.BusyProgram.store(true, std::memory_order_release);
+}
+
+// Start while single block holds the program run: it goes on with the row
+// it waits before, its pass and loop counts as they were.
+bool ContinuePausedRun(int panel) {
+  if (panel != panel::kProgram || ProgramPausedBeforeRow() == 0) return false;
+  RunControl.MotionMode = mode::kRun;
+  ProgramRun.PausedBeforeRow = 0;
+  return true;
 }
 
 }  // namespace
@@ -226,19 +253,14 @@ int PrepareCircularRun(const CircularTabValues& page) {
 int StartButton(const StartRequest& request) {
   JournalStart(request.panel, request.loopCount);
   SaveSysParams();
+  if (ContinuePausedRun(request.panel)) return 1;
   if (MotionButtonsHeld()) {
     ShowOperatorMessage(10);
     return 0;
   }
   if (request.panel == panel::kProgram && !ProgramAxesInstalled()) return 0;
   RunControl.MotionMode = mode::kRun;
-  const int axes = InstalledAxisCount();
-  for (int axis = 1; axis <= axes; ++axis) {
-    auto& start = Compensation.StartEncoder[AxisIndex(axis)];
-    std::int32_t count = start.load();
-    CardDriver.get_encoder(axis, &count);
-    start = count;
-  }
+  TakeEncoderReference();
   switch (request.panel) {
     case panel::kProgram:
       StartProgramRun(request);
@@ -262,4 +284,30 @@ int StartButton(const StartRequest& request) {
     default:
       return 0;
   }
+}
+
+int RunFromRowButton(const StartRequest& request) {
+  JournalRunFromRow(request.firstRow + 1, request.loopCount);
+  if (MotionButtonsHeld()) {
+    ShowOperatorMessage(11);
+    return 0;
+  }
+  if (request.firstRow < 0 || static_cast<std::size_t>(request.firstRow) >= engine::ProgramRowCount()) {
+    ShowOperatorMessage(2);
+    return 0;
+  }
+  if (!ProgramAxesInstalled()) return 0;
+  SaveSysParams();
+  RunControl.MotionMode = mode::kRun;
+  TakeEncoderReference();
+  StartProgramRun(request);
+  return 1;
+}
+
+int ProgramPausedBeforeRow() { return RunControl.BusyProgram.load() ? ProgramRun.PausedBeforeRow.load() : 0; }
+
+std::string PausedRunText(int row, int language) {
+  const std::string number = std::to_string(row);
+  if (language == kLangChinese) return "暂停在第" + number + "行之前：按开始继续";
+  return "Paused before row " + number + ": Start continues";
 }

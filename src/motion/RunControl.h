@@ -4,6 +4,8 @@
 // exchange their fields into these records and call the functions; nothing
 // here knows a widget.
 
+#include <string>
+
 #include "motion/PlotGeometry.h"
 
 // The point-to-point page: speed mode 0 constant, 1 high velocity; motion
@@ -57,13 +59,30 @@ int PrepareCircularRun(const CircularTabValues& page);
 struct StartRequest {
   int panel = 0;  // ActivePanel: 0 program, 1 PtoP, 2 linear, 3 circular
   int loopCount = 1;
+  int firstRow = 0;  // the row (0-based) a program run's first pass begins at
   PlotRect plotFrame{};
   PtoPTabValues ptop{};
   LinearTabValues linear{};
   CircularTabValues circular{};
 };
 
-// The run button. Returns 1 when a run was started (its busy flag set).
+// The run button. Returns 1 when a run was started (its busy flag set), or
+// when a program run paused by single block goes on (with the program
+// panel shown; on another panel Start is refused as during the run).
 // The program panel's run is refused, before any card call, when a row
 // names an axis the machine does not have: a box names the first such row.
 int StartButton(const StartRequest& request);
+
+// The listing's Run From Here: a program run whose first pass begins at
+// request.firstRow (later passes at row 0), prepared as Start prepares one.
+// Message 11 while any motion runs, message 2 without a row; 1 when the run
+// was started.
+int RunFromRowButton(const StartRequest& request);
+
+// The row (1-based) a single-block pause holds the program run before; 0
+// when no run waits.
+int ProgramPausedBeforeRow();
+
+// The status bar's text for a run paused before `row` (1-based): English,
+// or Chinese for LangVer 1.
+std::string PausedRunText(int row, int language);

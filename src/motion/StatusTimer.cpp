@@ -94,6 +94,8 @@ void ResetProgramCounters() {
   ProgramRun.CurrentRow.store(0, std::memory_order_relaxed);
   ProgramRun.LoopsDone.store(0, std::memory_order_relaxed);
   ProgramRun.RowState = 0;
+  ProgramRun.RowFinished = false;
+  ProgramRun.PausedBeforeRow.store(0);
 }
 
 // Joins the released couriers whose boxes have been answered.

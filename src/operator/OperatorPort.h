@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // YesNoCancel: the question before unsaved edits are lost (Cancel keeps
 // everything as it was).
@@ -43,6 +44,11 @@ class OperatorPort {
 
   // The program listing: row i shows program entry i.
   virtual void ListAppend(std::string_view text) = 0;
+  // Appends `rows` in order, as ListAppend one by one would; a front end
+  // may take them in one piece (a program read from a file).
+  virtual void ListAppendRows(const std::vector<std::string>& rows) {
+    for (const std::string& row : rows) ListAppend(row);
+  }
   virtual void ListInsert(int row, std::string_view text) = 0;
   virtual void ListDelete(int row) = 0;
   virtual void ListSelect(int row) = 0;  // -1 clears the selection

@@ -710,5 +710,8 @@ bool TakeImportedProgram(std::vector<MotionCommand> rows) {
 
 void AppendImportedRows(std::size_t first, std::size_t count) {
   const std::size_t end = std::min(MotionProgram.size(), first + count);
-  for (std::size_t i = first; i < end; ++i) Operator().ListAppend(ListingText(MotionProgram[i]));
+  std::vector<std::string> texts;
+  texts.reserve(end > first ? end - first : 0);
+  for (std::size_t i = first; i < end; ++i) texts.push_back(ListingText(MotionProgram[i]));
+  Operator().ListAppendRows(texts);  // one insertion for the part
 }

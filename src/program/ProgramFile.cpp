@@ -1,8 +1,12 @@
 #include "program/ProgramFile.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <vector>
 
 #include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
@@ -24,23 +28,35 @@ constexpr std::string_view kSuggestedName = "*.knl";
 class KeyBuilder {
  public:
   std::string_view Entry(std::string_view name, std::size_t entry) {
-    Begin(name, entry);
-    key_.push_back(']');
-    return key_;
+    char* p = Begin(name, entry);
+    *p++ = ']';
+    return {key_.data(), static_cast<std::size_t>(p - key_.data())};
   }
   std::string_view Slot(std::string_view name, std::size_t entry, std::size_t slot) {
-    Begin(name, entry);
-    key_.push_back(static_cast<char>('0' + slot));
-    key_.push_back(']');
-    return key_;
+    char* p = Begin(name, entry);
+    *p++ = static_cast<char>('0' + slot);
+    *p++ = ']';
+    return {key_.data(), static_cast<std::size_t>(p - key_.data())};
   }
 
  private:
-  void Begin(std::string_view name, std::size_t entry) {
-    key_.assign(name).push_back('[');
-    key_.append(std::to_string(entry));
+  // The longest name is short; the entry number has at most 20 digits and
+  // is formatted once for the 22 keys of its entry.
+  char* Begin(std::string_view name, std::size_t entry) {
+    if (entry != entry_ || digitCount_ == 0) {
+      entry_ = entry;
+      digitCount_ = static_cast<std::size_t>(std::to_chars(digits_.data(), digits_.data() + digits_.size(), entry).ptr -
+                                             digits_.data());
+    }
+    char* p = key_.data() + name.copy(key_.data(), kLongestName);
+    *p++ = '[';
+    return std::copy_n(digits_.data(), digitCount_, p);
   }
-  std::string key_;
+  static constexpr std::size_t kLongestName = 16;
+  std::array<char, kLongestName + 24> key_{};
+  std::array<char, 20> digits_{};
+  std::size_t digitCount_ = 0;
+  std::size_t entry_ = 0;
 };
 
 void EmptyProgram() {
@@ -129,14 +145,17 @@ static bool LoadProgramFile(const std::string& path) {
     return true;
   }
   KeyBuilder keys;
+  std::vector<std::string> rows;
   // A damaged count cannot make entries out of nothing: the load ends at
   // the first entry the file holds none of the keys of.
   for (std::size_t d = 0; d < static_cast<std::size_t>(count); ++d) {
     if (!ReadEntry(ProfileFile, keys, d)) break;
     MotionProgram.push_back(EditCommand);
-    AppendCodeLine(EditCommand.iCodeType);
+    rows.push_back(ListingText(EditCommand));
   }
   ProfileFile.Close();
+  // The listing takes the rows in one piece, so a large program shows at once.
+  Operator().ListAppendRows(rows);
   NoteProgramReplaced();
   return true;
 }

@@ -158,7 +158,7 @@ void SyncFolder(const std::string& folder) {
 CProfileFile::~CProfileFile() {
   // At exit the front end may be gone: commit without messages.
   if (mode == Mode::Write && stream != nullptr) {
-    const bool ok = !writeFailed && std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+    const bool ok = FlushPending() == 0 && std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
     std::fclose(stream);
     stream = nullptr;
     if (!ok || std::rename(tempPath.c_str(), targetPath.c_str()) != 0) unlink(tempPath.c_str());
@@ -247,8 +247,10 @@ int CProfileFile::OpenWrite(const std::string& path) {
     ShowCreateFailure(path);
     return 1;
   }
-  // Large programs are written in few system calls.
-  std::setvbuf(stream, nullptr, _IOFBF, 1 << 18);
+  // The lines gather in `pending`, which goes to the file in large pieces.
+  std::setvbuf(stream, nullptr, _IONBF, 0);
+  pending.clear();
+  pending.reserve(kPendingLimit + 512);
   writeFailed = false;
   lastWriteCommitted = false;
   isOpen = true;
@@ -257,6 +259,7 @@ int CProfileFile::OpenWrite(const std::string& path) {
 }
 
 void CProfileFile::AbandonWrite() {
+  pending.clear();
   if (stream != nullptr) std::fclose(stream);
   stream = nullptr;
   unlink(tempPath.c_str());
@@ -275,7 +278,9 @@ void CProfileFile::Close() {
     return;
   }
   mode = Mode::None;
-  bool ok = !writeFailed && std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+  bool ok = FlushPending() == 0 && std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+  pending.clear();
+  pending.shrink_to_fit();
   ok = std::fclose(stream) == 0 && ok;
   stream = nullptr;
   if (ok && std::rename(tempPath.c_str(), targetPath.c_str()) == 0) {
@@ -288,14 +293,14 @@ void CProfileFile::Close() {
 }
 
 bool CProfileFile::FindKey(std::string_view key, std::string_view& value) {
+  const std::size_t n = key.size();
   while (readPos < content.size()) {
     const std::string_view line = NextLine(content, readPos);
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    const std::string_view name = line.substr(0, equals);
-    if (name.size() == key.size() + 2 && name.front() == '[' && name.back() == ']' &&
-        name.substr(1, key.size()) == key) {
-      value = line.substr(equals + 1);
+    // The name is what stands before the line's first "=": a key holding
+    // one never matches.
+    if (line.size() >= n + 3 && line[0] == '[' && line[n + 1] == ']' && line[n + 2] == '=' &&
+        line.substr(1, n) == key && key.find('=') == std::string_view::npos) {
+      value = line.substr(n + 3);
       return true;
     }
   }
@@ -368,38 +373,42 @@ int CProfileFile::ReadNextDouble(std::string_view key, double& out) {
   return 0;
 }
 
-int CProfileFile::WriteLine(std::string_view line) {
-  if (!isOpen || mode != Mode::Write) return 1;
-  if (std::fwrite(line.data(), 1, line.size(), stream) != line.size() || std::fputs("\r\n", stream) == EOF) {
+int CProfileFile::FlushPending() {
+  if (!pending.empty() && !writeFailed && std::fwrite(pending.data(), 1, pending.size(), stream) != pending.size()) {
     writeFailed = true;
-    return 1;
   }
-  return 0;
+  pending.clear();
+  return writeFailed ? 1 : 0;
+}
+
+int CProfileFile::EndLine() {
+  pending.append("\r\n");
+  if (pending.size() >= kPendingLimit) return FlushPending();
+  return writeFailed ? 1 : 0;
 }
 
 int CProfileFile::WriteSection(std::string_view name) {
   if (!isOpen || mode != Mode::Write) return 1;
-  lineBuffer.assign("[").append(name).append("]");
-  const int rc = WriteLine("") | WriteLine(lineBuffer);
-  return rc | WriteLine("");
+  pending.append("\r\n[").append(name).append("]\r\n");
+  return EndLine();
 }
 
 int CProfileFile::WriteString(std::string_view key, std::string_view text) {
   if (!isOpen || mode != Mode::Write) return 1;
-  lineBuffer.assign("[").append(key).append("]=").append(text);
-  return WriteLine(lineBuffer);
+  pending.append("[").append(key).append("]=").append(text);
+  return EndLine();
 }
 
 int CProfileFile::WriteInt(std::string_view key, std::int32_t value) {
   if (!isOpen || mode != Mode::Write) return 1;
-  lineBuffer.assign("[").append(key).append("]=");
-  numtext::AppendInt(lineBuffer, value);
-  return WriteLine(lineBuffer);
+  pending.append("[").append(key).append("]=");
+  numtext::AppendInt(pending, value);
+  return EndLine();
 }
 
 int CProfileFile::WriteDouble(std::string_view key, double value) {
   if (!isOpen || mode != Mode::Write) return 1;
-  lineBuffer.assign("[").append(key).append("]=");
-  numtext::AppendFixed(lineBuffer, value, 6);
-  return WriteLine(lineBuffer);
+  pending.append("[").append(key).append("]=");
+  numtext::AppendFixed(pending, value, 6);
+  return EndLine();
 }

@@ -65,7 +65,10 @@ class CProfileFile {
   // (sysparam.cfg reads every key so) it answers from an index of first
   // occurrences instead of scanning again.
   bool FindKeyFromStart(std::string_view key, std::string_view& value);
-  int WriteLine(std::string_view line);
+  // Ends the line in `pending`; hands `pending` to the stream once it is
+  // large. 1 once a write has failed.
+  int EndLine();
+  int FlushPending();
   void AbandonWrite();
   void ShowCreateFailure(const std::string& path) const;
 
@@ -79,7 +82,8 @@ class CProfileFile {
   std::string targetPath;   // the file a write replaces
   std::string shownPath;    // as the caller named it, for messages
   std::string tempPath;
-  std::string lineBuffer;
+  static constexpr std::size_t kPendingLimit = std::size_t{1} << 18;
+  std::string pending;  // lines written and not yet handed to the stream
   struct Found {
     std::string_view value;
     std::size_t next;  // read position after the line

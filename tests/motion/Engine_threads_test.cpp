@@ -1,6 +1,8 @@
 // The engine with its real 5 ms timer on the real-time machine, while
 // another thread does what an operator does: jogs, stops, starts of the
-// program and the pages, homing, Clear, and reading the live tables. Run
+// program and the pages, runs from a row, single block switched on and off
+// (Start then also goes on after a pause), homing, Clear, and reading the
+// live tables. Run
 // under ThreadSanitizer this finds unordered sharing between the threads.
 
 #include <chrono>
@@ -81,6 +83,13 @@ TEST_F(EngineThreadsTest, OperatorThreadAndTickRunTogetherForTenSeconds) {
         break;
       case 6:
         ClearButton();
+        break;
+      case 7:
+        ProgramRun.SingleBlock = !ProgramRun.SingleBlock.load();
+        break;
+      case 8:
+        request.firstRow = static_cast<int>(random() % 3);
+        started += RunFromRowButton(request);
         break;
       default:
         break;

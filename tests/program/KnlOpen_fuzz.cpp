@@ -1,14 +1,18 @@
 // Any bytes as a .knl file: the load ends, bounded by the file, and every
-// row of the listing shows its entry.
+// row of the listing shows its entry; every value reads as strtol and strtod
+// read it, and the program saved again is laid out as "%d" and "%lf" lay it
+// out.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include <unistd.h>
 
 #include "../support/FuzzFolder.h"
+#include "../support/NumberReference.h"
 
 #include "operator/OperatorPort.h"
 #include "program/MotionProgram.h"
@@ -64,5 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each entry needs at least one line of its own.
   if (MotionProgram.size() > bytes.size() / 4 + 1 || port.rows != MotionProgram.size()) std::abort();
   for (const MotionCommand& c : MotionProgram) (void)ListingText(c);
+  if (!reference::FirstDifference(bytes).empty()) std::abort();
+  static const std::string copy = path + ".saved";
+  if (!WriteProgramFile(copy)) std::abort();
+  std::ifstream saved(copy, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  if (written != reference::ProgramFileText(MotionProgram)) std::abort();
   return 0;
 }

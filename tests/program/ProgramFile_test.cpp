@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
+#include "CrlfLines.h"
+#include "NumberReference.h"
 #include "RecordingPort.h"
 #include "RunGuardStandIn.h"
-#include "CrlfLines.h"
 #include "TempFolder.h"
 #include "program/MotionProgram.h"
 
@@ -136,6 +139,36 @@ TEST_F(ProgramFileTest, SaveThenOpenReproducesEveryFieldOfEveryEntry) {
   }
   // The listing shows the same texts, rebuilt from the stored fields.
   EXPECT_EQ(port.Listing(), listing);
+}
+
+// The writer lays out the bytes "%d" and "%lf" always gave, for the demo
+// and for values of every magnitude, and Open reads them back as strtod.
+TEST_F(ProgramFileTest, WrittenBytesAreThoseTheCLibraryGives) {
+  const std::string demo = ReadFileBytes(std::string(TESSOR_SOURCE_DIR) + "/examples/demo/demo.knl");
+  OpenProgramFile(std::string(TESSOR_SOURCE_DIR) + "/examples/demo/demo.knl");
+  ASSERT_FALSE(MotionProgram.empty());
+  ASSERT_TRUE(WriteProgramFile(path));
+  EXPECT_EQ(ReadFileBytes(path), demo);
+
+  std::mt19937_64 rng(5);
+  auto any = [&] { return std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(rng() % 120) - 80); };
+  MotionProgram.assign(200, MotionCommand{});
+  for (std::size_t d = 0; d < MotionProgram.size(); ++d) {
+    MotionCommand& c = MotionProgram[d];
+    c.iCodeType = static_cast<std::int32_t>(rng());
+    c.dbDelayTime = d % 2 == 0 ? any() : -any();
+    for (int g = 0; g < 4; ++g) {
+      c.iAxes[g] = static_cast<std::int32_t>(rng());
+      c.dbDis[g] = -any();
+      c.dbLowSpd[g] = any();
+      c.dbHighSpd[g] = static_cast<double>(rng() % 100000) / 128.0;  // exact halves at the sixth decimal
+      c.dbAccSpd[g] = std::bit_cast<double>(rng() & 0x7FEFFFFFFFFFFFFFULL);
+    }
+  }
+  ASSERT_TRUE(WriteProgramFile(path));
+  const std::string written = ReadFileBytes(path);
+  EXPECT_EQ(written, reference::ProgramFileText(MotionProgram));
+  EXPECT_EQ(reference::FirstDifference(written), "");
 }
 
 TEST_F(ProgramFileTest, ReorderedLinesLoadWronglyWithoutMessage) {

@@ -193,7 +193,7 @@ class LiveStatusTest : public QObject {
     });
     QTest::mouseClick(listing->viewport(), Qt::RightButton, {},
                       listing->visualRect(listing->model()->index(1, 0)).center());
-    QCOMPARE(texts, (QStringList{"添加(&A)", "插入(&I)", "修改(&M)", "删除(&D)"}));
+    QCOMPARE(texts, (QStringList{"添加(&A)", "插入(&I)", "修改(&M)", "删除(&D)", "", "从此行运行"}));
     QCOMPARE(MotionProgram.size(), std::size_t{1});
     QCOMPARE(MotionProgram[0].dbDis[0], 20.0);  // row 0 went, the one selected before
   }

@@ -579,7 +579,7 @@ class ProgramInputTest : public QObject {
       auto frame = bench.MakeFrame();
       DialogScript script;
       OpenProgramFile(TESSOR_SOURCE_DIR "/examples/demo/demo.knl");
-      QCOMPARE(MotionProgram.size(), std::size_t{12});
+      QCOMPARE(MotionProgram.size(), std::size_t{13});
       const auto selected = [](CProgramInputDlg* d, int list) {
         return Control<QComboBox>(ShownPage(d), list)->currentIndex();
       };
@@ -599,7 +599,7 @@ class ProgramInputTest : public QObject {
         Store(d);
       }));
       QCOMPARE(MotionProgram[5].iAxes[2], 3);
-      Operator().ListSelect(9);  // G00 D... with axes 8, 0, 0, 0
+      Operator().ListSelect(10);  // G00 D... with axes 8, 0, 0, 0
       QVERIFY(WorkDialog(script, *frame, kModify, [&](CProgramInputDlg* d) {
         QCOMPARE(selected(d, kAxisList[0]), cards == 2 ? 7 : 0);
         QVERIFY(Choose(d, code::kHome1));

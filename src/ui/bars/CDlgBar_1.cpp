@@ -5,9 +5,12 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "motion/Engine.h"
 #include "motion/EngineState.h"
+#include "motion/RunControl.h"
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
+#include "program/RunGuard.h"
 #include "settings/SysParams.h"
 #include "ui/bars/CProgramListBox.h"
 #include "ui/bars/LiveValues.h"
@@ -78,6 +81,7 @@ CDlgBar_1::CDlgBar_1(QtOperatorPort& port, QWidget* parent) : QWidget(parent), p
 
   connect(&port, &QtOperatorPort::CurrentRowTextChanged, this, [this](const QString& text) { row_->setText(text); });
   connect(&port, &QtOperatorPort::RepaintRequested, this, &CDlgBar_1::Repaint);
+  connect(listing_, &CProgramListBox::RunFromHereRequested, this, &CDlgBar_1::RunFromHere);
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &CDlgBar_1::OnTimer);
   timer->start(100);
@@ -114,5 +118,14 @@ void CDlgBar_1::Repaint() {
 }
 
 void CDlgBar_1::FollowProgram() { plot_->FollowProgram(); }
+
+void CDlgBar_1::RunFromHere() {
+  StartRequest request;
+  request.firstRow = port_.ListSelectedRow();
+  request.plotFrame = PlotFrame();
+  // Only a run that may start takes the loop field; a refused one says why.
+  if (!MotionButtonsHeld() && request.firstRow >= 0 && !TakeLoopCount(request.loopCount)) return;
+  RunFromRowButton(request);
+}
 
 void CDlgBar_1::paintEvent(QPaintEvent* /*event*/) { RunControl.ActivePanel = panel::kProgram; }

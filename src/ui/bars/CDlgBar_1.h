@@ -38,6 +38,10 @@ class CDlgBar_1 final : public QWidget {
   // The plot's planned path follows the program (while no run is active).
   void FollowProgram();
 
+  // The listing's Run From Here: a program run from the selected row, with
+  // the loop field taken as Start takes it.
+  void RunFromHere();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 

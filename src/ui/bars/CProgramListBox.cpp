@@ -20,12 +20,14 @@ using namespace ui;
 constexpr int kListing = 1006;
 constexpr int kHorizontalExtent = 800;  // pixels the listing scrolls across
 
-// The editing menu: menu 156 in English, 217 in Chinese.
+// The editing menu: menu 156 in English, 217 in Chinese; then, apart, the
+// run from the selected row.
 constexpr Text kEditMenu[] = {
     {32777, "Add(&A)", "添加(&A)"},
     {32778, "Insert(&I)", "插入(&I)"},
     {32775, "Modify(&M)", "修改(&M)"},
     {32776, "Delet(&D)", "删除(&D)"},
+    {"runFromHere", "Run From Here", "从此行运行"},
 };
 
 // Every row is as wide as the listing's horizontal extent.
@@ -70,10 +72,15 @@ void CProgramListBox::ShowEditMenu(QPoint at) {
   QMenu menu(this);
   menu.setObjectName(CurrentLanguage() == kLangChinese ? QStringLiteral("217") : QStringLiteral("156"));
   for (const Text& entry : kEditMenu) {
+    const int command = entry.key.id;
+    if (command == 0) menu.addSeparator();
     QAction* action = menu.addAction(QString::fromUtf8(entry.english));
     action->setObjectName(entry.key.ObjectName());
-    const int command = entry.key.id;
-    connect(action, &QAction::triggered, this, [this, command] { emit CommandChosen(command); });
+    if (command == 0) {
+      connect(action, &QAction::triggered, this, &CProgramListBox::RunFromHereRequested);
+    } else {
+      connect(action, &QAction::triggered, this, [this, command] { emit CommandChosen(command); });
+    }
   }
   ApplyTexts(&menu, kEditMenu, CurrentLanguage());
   // Centred horizontally on the click.

@@ -23,6 +23,8 @@ class CProgramListBox final : public QListView {
   // A double click on a row while the program does not run: open a program
   // input dialog to modify it.
   void ModifyRequested();
+  // The menu's Run From Here, for the live status bar.
+  void RunFromHereRequested();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -144,6 +144,19 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
       p.drawEllipse(QRectF(7.15, 11.0, 1.7, 1.7));
       break;
     }
+    case Art::SingleBlock: {
+      p.setBrush(kPaper);
+      p.drawRect(QRectF(1.5, 1.5, 9, 13));
+      p.setPen(QPen(kSteel, 1.0));
+      for (double y : {4.5, 10.5}) p.drawLine(QPointF(3.5, y), QPointF(8.5, y));
+      p.setPen(QPen(kPath, 1.6, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(3.5, 7.5), QPointF(8.5, 7.5));
+      p.setPen(Qt::NoPen);
+      p.setBrush(kAccent);
+      p.drawRoundedRect(QRectF(11.5, 4.5, 1.6, 7), 0.5, 0.5);
+      p.drawRoundedRect(QRectF(13.9, 4.5, 1.6, 7), 0.5, 0.5);
+      break;
+    }
     case Art::Information: {
       p.setPen(Qt::NoPen);
       p.setBrush(kPath);

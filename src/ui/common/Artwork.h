@@ -23,6 +23,7 @@ enum class Art {
   Information,  // boxes: a blue disc with "i"
   Import,       // a tool path drawn on a sheet, an arrow into it (G-code import)
   Events,       // a sheet of time-marked lines (the event journal)
+  SingleBlock,  // a listing paused before its next row
 };
 
 QIcon ArtIcon(Art art);

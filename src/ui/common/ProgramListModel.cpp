@@ -11,6 +11,14 @@ QVariant ProgramListModel::data(const QModelIndex& index, int role) const {
 
 void ProgramListModel::Append(QString text) { Insert(Count(), std::move(text)); }
 
+void ProgramListModel::AppendRows(std::vector<QString> texts) {
+  if (texts.empty()) return;
+  const int first = Count();
+  beginInsertRows({}, first, first + static_cast<int>(texts.size()) - 1);
+  rows_.insert(rows_.end(), std::make_move_iterator(texts.begin()), std::make_move_iterator(texts.end()));
+  endInsertRows();
+}
+
 void ProgramListModel::Insert(int row, QString text) {
   if (row < 0 || row > Count()) row = Count();
   beginInsertRows({}, row, row);

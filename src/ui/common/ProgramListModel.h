@@ -17,6 +17,8 @@ class ProgramListModel final : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override;
 
   void Append(QString text);
+  // Many rows at the end in one insertion: the view lays them out once.
+  void AppendRows(std::vector<QString> texts);
   void Insert(int row, QString text);  // a row outside 0..count appends
   void Remove(int row);                // a row outside the list is ignored
   void Clear();

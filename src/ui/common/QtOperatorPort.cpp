@@ -303,6 +303,13 @@ void QtOperatorPort::ReleaseCouriers() {
 
 void QtOperatorPort::ListAppend(std::string_view text) { listing_.Append(FromUtf8(text)); }
 
+void QtOperatorPort::ListAppendRows(const std::vector<std::string>& rows) {
+  std::vector<QString> texts;
+  texts.reserve(rows.size());
+  for (const std::string& row : rows) texts.push_back(FromUtf8(row));
+  listing_.AppendRows(std::move(texts));
+}
+
 void QtOperatorPort::ListInsert(int row, std::string_view text) { listing_.Insert(row, FromUtf8(text)); }
 
 void QtOperatorPort::ListDelete(int row) { listing_.Remove(row); }

@@ -39,6 +39,7 @@ class QtOperatorPort final : public QObject, public OperatorPort {
 
   int MessageBox(std::string_view text, std::string_view caption, BoxButtons buttons, BoxIcon icon) override;
   void ListAppend(std::string_view text) override;
+  void ListAppendRows(const std::vector<std::string>& rows) override;
   void ListInsert(int row, std::string_view text) override;
   void ListDelete(int row) override;
   void ListSelect(int row) override;

@@ -188,6 +188,11 @@ void CCtrlDlg::OnStart() {
   // Read once: a repaint while a prompt stands cannot switch the panel
   // between the checks and the run.
   request.panel = RunControl.ActivePanel.load();
+  // A run paused by single block goes on as it was: no field is taken.
+  if (request.panel == panel::kProgram && ProgramPausedBeforeRow() != 0) {
+    StartButton(request);
+    return;
+  }
   if (liveStatus_ != nullptr) request.plotFrame = liveStatus_->PlotFrame();
   // The fields are taken only for a run that may start (a held Start answers
   // message 10 before any is read), and a rejected field starts nothing.

@@ -7,16 +7,19 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "motion/AboutText.h"
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
 #include "operator/Journal.h"
+#include "motion/RunControl.h"
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
@@ -64,7 +67,8 @@ constexpr int kExit = 57665;
 constexpr int kControlBar = 123;
 constexpr int kTabControl = 125;
 
-// Where each set of texts lives: the File menu, the toolbar, the tabs.
+// Where each set of texts lives: the File menu, the toolbar, the tabs, the
+// Run menu (whose actions the toolbar shows too).
 constexpr int kMenuTexts = 0;
 constexpr int kToolBarTexts = 1;
 constexpr int kTabTexts = 2;
@@ -74,6 +78,10 @@ constexpr int kViewTexts = 3;  // the View menu and its actions, also on the too
 constexpr int kEventsHeight = 170;
 // How long the status bar says that the journal cannot be written.
 constexpr int kJournalNoticeMs = 30000;
+constexpr int kRunMenuTexts = 4;
+
+// The single-block switch in the settings store.
+constexpr const char* kSingleBlockKey = "Run/SingleBlock";
 
 constexpr Text kTexts[] = {
     {"FileMenu", "File(&F)", "文件(&F)"},
@@ -95,12 +103,21 @@ constexpr Text kTexts[] = {
     {"CDlgBar_3", "Other Function", " 其它功能 ", kTabTexts},
     {"ViewMenu", "View(&V)", "视图(&V)", kViewTexts},
     {"events", "Events", "事件", kViewTexts},
+    {"RunMenu", "Run(&R)", "运行(&R)", kRunMenuTexts},
+    {"singleBlock", "Single Block", "单段执行", kRunMenuTexts},
 };
 
 // The menu and toolbar as the resources hold them: the English texts.
 const char* ResourceText(int command, int set) {
   for (const Text& t : kTexts) {
     if (t.key.id == command && t.set == set) return t.english;
+  }
+  return "";
+}
+
+const char* ResourceText(std::string_view name, int set) {
+  for (const Text& t : kTexts) {
+    if (t.key.name != nullptr && t.key.name == name && t.set == set) return t.english;
   }
   return "";
 }
@@ -194,6 +211,20 @@ void CMainFrame::CreateMenu() {
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   }
   AddImportAction(afterSaveAs);
+
+  runMenu_ = MenuAfter("RunMenu", ResourceText("RunMenu", kRunMenuTexts), {"ViewMenu", "FileMenu"});
+  singleBlock_ =
+      runMenu_->addAction(ArtIcon(Art::SingleBlock), QString::fromUtf8(ResourceText("singleBlock", kRunMenuTexts)));
+  singleBlock_->setObjectName(QStringLiteral("singleBlock"));
+  singleBlock_->setCheckable(true);
+  singleBlock_->setChecked(QSettings().value(QString::fromLatin1(kSingleBlockKey), false).toBool());
+  ProgramRun.SingleBlock = singleBlock_->isChecked();
+  connect(singleBlock_, &QAction::toggled, this, [](bool on) {
+    ProgramRun.SingleBlock = on;
+    QSettings settings;
+    settings.setValue(QString::fromLatin1(kSingleBlockKey), on);
+    settings.sync();
+  });
 }
 
 // Actions added to the File menu carry names, not command numbers.
@@ -202,6 +233,28 @@ void CMainFrame::AddImportAction(QAction* before) {
   import->setObjectName(QStringLiteral("importGcode"));
   fileMenu_->insertAction(before, import);
   connect(import, &QAction::triggered, this, &CMainFrame::ImportGcode);
+}
+
+QMenu* CMainFrame::MenuAfter(const char* name, const char* title, std::initializer_list<const char*> after) {
+  const QList<QAction*> entries = menuBar()->actions();
+  for (QAction* entry : entries) {
+    if (entry->menu() != nullptr && entry->menu()->objectName() == QLatin1String(name)) return entry->menu();
+  }
+  auto* menu = new QMenu(QString::fromUtf8(title), menuBar());
+  menu->setObjectName(QString::fromLatin1(name));
+  // Before the entry that follows the first of `after` the bar holds; at
+  // the end when it holds none of them.
+  QAction* before = nullptr;
+  for (const char* previous : after) {
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](QAction* entry) {
+      return entry->menu() != nullptr && entry->menu()->objectName() == QLatin1String(previous);
+    });
+    if (found == entries.end()) continue;
+    if (std::next(found) != entries.end()) before = *std::next(found);
+    break;
+  }
+  menuBar()->insertMenu(before, menu);
+  return menu;
 }
 
 void CMainFrame::CreateToolBar() {
@@ -227,6 +280,9 @@ void CMainFrame::CreateToolBar() {
     const int id = b.id;
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   }
+  // The diagnostics' switches go before this separator, the run's after it.
+  runSeparator_ = toolBar_->addSeparator();
+  toolBar_->addAction(singleBlock_);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -234,7 +290,10 @@ void CMainFrame::CreateStatusBar() {
   messagePane_->setObjectName(QStringLiteral("messagePane"));
   clockPane_ = new QLabel(this);
   clockPane_->setObjectName(QStringLiteral("clockPane"));
+  runPane_ = new QLabel(this);
+  runPane_->setObjectName(QStringLiteral("runPane"));
   statusBar()->addWidget(messagePane_, 1);
+  statusBar()->addWidget(runPane_);
   statusBar()->addPermanentWidget(clockPane_);
 }
 
@@ -286,7 +345,7 @@ void CMainFrame::CreateEventsDock() {
   action->setObjectName(QStringLiteral("events"));
   action->setCheckable(true);
   action->setChecked(!events_->isHidden());
-  toolBar_->addAction(action);
+  toolBar_->insertAction(runSeparator_, action);
   connect(action, &QAction::triggered, events_, &EventsDock::SetShown);
   connect(events_->toggleViewAction(), &QAction::toggled, action, &QAction::setChecked);
   // Esc stops from the dock when it floats too (docked, the window's own
@@ -304,6 +363,7 @@ void CMainFrame::ShowJournalFailure(const std::string& why) {
 void CMainFrame::ApplyLanguageTexts() {
   const int language = SysParams.LangVer;
   ApplyTexts(fileMenu_, kTexts, language, kMenuTexts);
+  ApplyTexts(runMenu_, kTexts, language, kRunMenuTexts);
   ApplyTexts(toolBar_, kTexts, language, kToolBarTexts);
   ApplyTexts(tabs_, kTexts, language, kTabTexts);
   ApplyTexts(menuBar(), kTexts, language, kViewTexts);
@@ -317,6 +377,9 @@ void CMainFrame::OnTimer() {
   QString path = QString::fromStdString(ShownPath);
   if (ProgramChanged()) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
   if (messagePane_->text() != path) messagePane_->setText(path);
+  const int paused = ProgramPausedBeforeRow();
+  const QString run = paused > 0 ? QString::fromStdString(PausedRunText(paused, SysParams.LangVer)) : QString();
+  if (runPane_->text() != run) runPane_->setText(run);
 }
 
 CMainFrame::~CMainFrame() { journal::SetFailureHook(nullptr); }

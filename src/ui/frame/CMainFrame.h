@@ -5,6 +5,7 @@
 // About box and the question on closing.
 
 #include <QMainWindow>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,9 @@ class CMainFrame final : public QMainWindow {
  private:
   void CreateMenu();
   void AddImportAction(QAction* before);
+  // The menu named `name`, made with `title` when the bar lacks it: right
+  // after the first of the menus `after` names that the bar holds.
+  QMenu* MenuAfter(const char* name, const char* title, std::initializer_list<const char*> after);
   void CreateToolBar();
   void CreateStatusBar();
   void CreateControlBar();
@@ -80,7 +84,11 @@ class CMainFrame final : public QMainWindow {
   QMenu* fileMenu_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   EventsDock* events_ = nullptr;
+  QMenu* runMenu_ = nullptr;
+  QAction* singleBlock_ = nullptr;
+  QAction* runSeparator_ = nullptr;
   QLabel* messagePane_ = nullptr;
+  QLabel* runPane_ = nullptr;
   QLabel* clockPane_ = nullptr;
   QShortcut* floatingStop_ = nullptr;
   CProgramInputDlg* programInput_ = nullptr;

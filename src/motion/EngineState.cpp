@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "motion/IoMonitor.h"
+#include "motion/Recording.h"
 
 RunControlRecord RunControl;
 StatusTablesRecord StatusTables;
@@ -132,6 +133,7 @@ void ResetEngineState() {
   Compensation.Reset();
   Plot.Reset();
   IoMonitor.Reset();
+  Recording.Reset();
 }
 
 int StopAxisCount() {

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <ctime>
 
 #include "motion/AboutText.h"
 #include "motion/Engine.h"
@@ -255,13 +256,28 @@ void CMainFrame::ApplyLanguageTexts() {
   ApplyTexts(tabs_, kTexts, language, kTabTexts);
 }
 
+// Twenty times a second, but the panes change at most once a second (the
+// clock) or when the path changes: only then is text formatted, measured
+// and set.
 void CMainFrame::OnTimer() {
-  const QString clock = ClockText();
-  clockPane_->setFixedWidth(clockPane_->fontMetrics().horizontalAdvance(clock) + 2 * clockPane_->margin() + 4);
-  if (clockPane_->text() != clock) clockPane_->setText(clock);
-  QString path = QString::fromStdString(ShownPath);
-  if (ProgramChanged()) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
-  if (messagePane_->text() != path) messagePane_->setText(path);
+  const std::time_t now = std::time(nullptr);
+  if (now != clockShown_) {
+    clockShown_ = now;
+    const QString clock = ClockText();
+    if (clockPane_->text() != clock) {
+      clockPane_->setFixedWidth(clockPane_->fontMetrics().horizontalAdvance(clock) + 2 * clockPane_->margin() + 4);
+      clockPane_->setText(clock);
+    }
+  }
+  const bool changed = ProgramChanged();
+  if (!pathShownOnce_ || ShownPath != pathShown_ || changed != changedShown_) {
+    pathShownOnce_ = true;
+    pathShown_ = ShownPath;
+    changedShown_ = changed;
+    QString path = QString::fromStdString(ShownPath);
+    if (changed) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
+    if (messagePane_->text() != path) messagePane_->setText(path);
+  }
 }
 
 CMainFrame::~CMainFrame() = default;

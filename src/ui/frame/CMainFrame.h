@@ -5,6 +5,7 @@
 // About box and the question on closing.
 
 #include <QMainWindow>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -78,4 +79,10 @@ class CMainFrame final : public QMainWindow {
   QShortcut* floatingStop_ = nullptr;
   CProgramInputDlg* programInput_ = nullptr;
   std::unique_ptr<RecentFileMenu> recentFiles_;
+  // What the status bar's panes show, so the 50 ms clock changes them only
+  // when it must.
+  std::time_t clockShown_ = 0;
+  std::string pathShown_;
+  bool changedShown_ = false;
+  bool pathShownOnce_ = false;
 };

@@ -25,7 +25,7 @@ std::string TickCsvHeader(int axes) {
   std::string header = "tick,seconds,row,pass";
   for (std::size_t axis = 1; axis <= AxisCount(axes); ++axis) {
     const std::string n = std::to_string(axis);
-    header += ",command" + n + ",encoder" + n + ",speed" + n;
+    for (const char* column : {",command", ",encoder", ",speed"}) header.append(column).append(n);
   }
   header += '\n';
   return header;

@@ -6,6 +6,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
@@ -17,6 +18,7 @@
 #include "motion/AboutText.h"
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
+#include "motion/Recording.h"
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
@@ -31,6 +33,7 @@
 #include "ui/common/Layout.h"
 #include "ui/common/QtOperatorPort.h"
 #include "ui/common/Texts.h"
+#include "ui/diagnostics/ScopeDock.h"
 #include "ui/dialogs/CHomeSettingDlg.h"
 #include "ui/dialogs/CProgramInputDlg.h"
 #include "ui/dialogs/CPtoPSettingDlg.h"
@@ -66,6 +69,9 @@ constexpr int kTabControl = 125;
 constexpr int kMenuTexts = 0;
 constexpr int kToolBarTexts = 1;
 constexpr int kTabTexts = 2;
+constexpr int kViewTexts = 3;  // the View menu and its actions, also in the toolbar
+
+constexpr const char* kScopeAction = "scope";
 
 constexpr Text kTexts[] = {
     {"FileMenu", "File(&F)", "文件(&F)"},
@@ -85,6 +91,8 @@ constexpr Text kTexts[] = {
     {"CDlgBar_1", "Multi-Step Motion", " 多步运动 ", kTabTexts},
     {"CDlgBar_2", " Single Step ", " 单步运动 ", kTabTexts},
     {"CDlgBar_3", "Other Function", " 其它功能 ", kTabTexts},
+    {"ViewMenu", "View(&V)", "视图(&V)", kViewTexts},
+    {kScopeAction, "Scope", "示波器", kViewTexts},
 };
 
 // The menu and toolbar as the resources hold them: the English texts.
@@ -103,6 +111,9 @@ QString ClockText() {
 }  // namespace
 
 CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(port) {
+  // The scope's recording starts with the main window, before its panels
+  // start the status timer.
+  Recording.Start();
   MarkWindow(this, "CMainFrame");
   setWindowTitle(caption);
   setWindowIcon(ArtIcon(Art::App));
@@ -118,6 +129,7 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   control_ = new CCtrlDlg(this);
   setCentralWidget(control_);
   CreateControlBar();
+  CreateScope();
   control_->SetPanels(bar1_, bar2_);
   control_->openJogSetting = [this] {
     CPtoPSettingDlg dialog(this);
@@ -189,6 +201,16 @@ void CMainFrame::AddImportAction(QAction* before) {
   connect(import, &QAction::triggered, this, &CMainFrame::ImportGcode);
 }
 
+QMenu* CMainFrame::ViewMenu() {
+  if (viewMenu_ != nullptr) return viewMenu_;
+  viewMenu_ = new QMenu(QStringLiteral("View(&V)"), menuBar());
+  viewMenu_->setObjectName(QStringLiteral("ViewMenu"));
+  const QList<QAction*> menus = menuBar()->actions();
+  const qsizetype file = menus.indexOf(fileMenu_->menuAction());
+  menuBar()->insertMenu(file + 1 < menus.size() ? menus[file + 1] : nullptr, viewMenu_);
+  return viewMenu_;
+}
+
 void CMainFrame::CreateToolBar() {
   toolBar_ = addToolBar(QString());
   toolBar_->setObjectName(QStringLiteral("toolbar"));
@@ -212,6 +234,24 @@ void CMainFrame::CreateToolBar() {
     const int id = b.id;
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
   }
+}
+
+// The scope in the bottom area, hidden at the first start; its action
+// follows in the toolbar after Control and in the View menu.
+void CMainFrame::CreateScope() {
+  scope_ = new ScopeDock(this);
+  addDockWidget(Qt::BottomDockWidgetArea, scope_);
+  scope_->setVisible(ScopeDock::StoredVisible());
+  auto* action = new QAction(ArtIcon(Art::Scope), QStringLiteral("Scope"), toolBar_);
+  action->setObjectName(QString::fromLatin1(kScopeAction));
+  action->setCheckable(true);
+  action->setChecked(!scope_->isHidden());
+  QAction* control = Control<QAction>(toolBar_, command::kControl);
+  const qsizetype after = toolBar_->actions().indexOf(control) + 1;
+  toolBar_->insertAction(after < toolBar_->actions().size() ? toolBar_->actions()[after] : nullptr, action);
+  ViewMenu()->addAction(action);
+  connect(action, &QAction::triggered, scope_, &ScopeDock::SetShown);
+  connect(scope_->toggleViewAction(), &QAction::toggled, action, &QAction::setChecked);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -254,6 +294,7 @@ void CMainFrame::ApplyLanguageTexts() {
   ApplyTexts(fileMenu_, kTexts, language, kMenuTexts);
   ApplyTexts(toolBar_, kTexts, language, kToolBarTexts);
   ApplyTexts(tabs_, kTexts, language, kTabTexts);
+  ApplyTexts(this, kTexts, language, kViewTexts);
 }
 
 // Twenty times a second, but the panes change at most once a second (the

@@ -22,6 +22,7 @@ class QTabWidget;
 class QToolBar;
 class QtOperatorPort;
 class RecentFileMenu;
+class ScopeDock;
 
 class CMainFrame final : public QMainWindow {
   Q_OBJECT
@@ -35,6 +36,8 @@ class CMainFrame final : public QMainWindow {
   CDlgBar_2* DirectMotion() const { return bar2_; }
   CDlgBar_3* Monitor() const { return bar3_; }
   QDockWidget* ControlBar() const { return dock_; }
+  // The scope dock, shown and hidden by the action "scope".
+  ScopeDock* Scope() const { return scope_; }
   // The program input dialog Add, Insert and Modify open.
   CProgramInputDlg* ProgramInput() const { return programInput_; }
 
@@ -58,6 +61,9 @@ class CMainFrame final : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void CreateControlBar();
+  // The View menu, right after File: made by the first that needs it.
+  QMenu* ViewMenu();
+  void CreateScope();
   void ApplyLanguageTexts();
   void AfterProgramEmptied();
   void OpenRecentFile(int index);
@@ -74,6 +80,8 @@ class CMainFrame final : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QMenu* fileMenu_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  ScopeDock* scope_ = nullptr;
   QLabel* messagePane_ = nullptr;
   QLabel* clockPane_ = nullptr;
   QShortcut* floatingStop_ = nullptr;

@@ -37,7 +37,7 @@ std::uint64_t TickAt(double seconds) {
 }
 
 TickRange WindowTicks(std::uint64_t last, int windowSeconds) {
-  const auto span = static_cast<std::uint64_t>(std::max(windowSeconds, 0)) * 200;
+  const auto span = static_cast<std::uint64_t>(std::max(windowSeconds, 0)) * kTicksPerSecond;
   TickRange range;
   range.last = last;
   range.first = last > span ? last - span + 1 : 1;

@@ -15,6 +15,7 @@
 
 namespace scope {
 
+inline constexpr int kTicksPerSecond = 200;
 inline constexpr std::array<int, 4> kWindowSeconds{10, 30, 60, 300};
 inline constexpr int kDefaultWindowSeconds = 10;
 inline constexpr unsigned kDefaultAxes = 0x3;  // axes 1 and 2 (bit axis - 1)

@@ -226,7 +226,7 @@ void ScopeDock::OnPause(bool paused) {
 
 void ScopeDock::Rebuild(std::uint64_t last) {
   plot_->Clear();
-  plot_->SetCapacity(static_cast<std::size_t>(choices_.windowSeconds) * 200 + 1);
+  plot_->SetCapacity(static_cast<std::size_t>(choices_.windowSeconds) * scope::kTicksPerSecond);
   samples_.clear();
   const SampleRing* ring = Recording.Ring();
   if (ring != nullptr && last > 0) {

@@ -11,7 +11,8 @@ RecordingRecord Recording;
 // fills it without a data race; `stamp` tells whether the copy is whole. It
 // holds the tick the slot carries, and 0 while the writer fills it: a copy
 // that saw the same tick in `stamp` before and after is that tick's sample
-// (the order of a sequence lock).
+// (a sequence lock, ordered by release stores and acquire loads rather than
+// fences).
 struct SampleRing::Slot {
   std::atomic<std::uint64_t> stamp{0};
   std::atomic<std::int64_t> timeNs{0};
@@ -29,43 +30,44 @@ SampleRing::SampleRing(std::size_t capacity)
 SampleRing::~SampleRing() = default;
 
 std::uint64_t SampleRing::Push(const TickSample& sample) {
-  constexpr auto relaxed = std::memory_order_relaxed;
-  const std::uint64_t tick = newest_.load(relaxed) + 1;
+  // Every field is stored with release order after the stamp is cleared: a
+  // reader that sees any of the new values also sees the cleared stamp (or
+  // a newer one) when it looks again. On x86 these are plain stores.
+  constexpr auto release = std::memory_order_release;
+  const std::uint64_t tick = newest_.load(std::memory_order_relaxed) + 1;
   Slot& slot = slots_[(tick - 1) % capacity_];
-  slot.stamp.store(0, relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  slot.timeNs.store(sample.timeNs, relaxed);
-  slot.row.store(sample.row, relaxed);
-  slot.pass.store(sample.pass, relaxed);
-  slot.polled.store(sample.polled, relaxed);
+  slot.stamp.store(0, std::memory_order_relaxed);
+  slot.timeNs.store(sample.timeNs, release);
+  slot.row.store(sample.row, release);
+  slot.pass.store(sample.pass, release);
+  slot.polled.store(sample.polled, release);
   for (std::size_t i = 0; i < kPolledAxes; ++i) {
-    slot.command[i].store(sample.command[i], relaxed);
-    slot.encoder[i].store(sample.encoder[i], relaxed);
-    slot.speed[i].store(sample.speed[i], relaxed);
+    slot.command[i].store(sample.command[i], release);
+    slot.encoder[i].store(sample.encoder[i], release);
+    slot.speed[i].store(sample.speed[i], release);
   }
-  slot.stamp.store(tick, std::memory_order_release);
-  newest_.store(tick, std::memory_order_release);
+  slot.stamp.store(tick, release);
+  newest_.store(tick, release);
   return tick;
 }
 
 void SampleRing::Restart() { newest_.store(0, std::memory_order_release); }
 
 bool SampleRing::Load(std::uint64_t tick, TickSample& sample) const {
-  constexpr auto relaxed = std::memory_order_relaxed;
+  constexpr auto acquire = std::memory_order_acquire;
   const Slot& slot = slots_[(tick - 1) % capacity_];
-  if (slot.stamp.load(std::memory_order_acquire) != tick) return false;
+  if (slot.stamp.load(acquire) != tick) return false;
   sample.tick = tick;
-  sample.timeNs = slot.timeNs.load(relaxed);
-  sample.row = slot.row.load(relaxed);
-  sample.pass = slot.pass.load(relaxed);
-  sample.polled = slot.polled.load(relaxed);
+  sample.timeNs = slot.timeNs.load(acquire);
+  sample.row = slot.row.load(acquire);
+  sample.pass = slot.pass.load(acquire);
+  sample.polled = slot.polled.load(acquire);
   for (std::size_t i = 0; i < kPolledAxes; ++i) {
-    sample.command[i] = slot.command[i].load(relaxed);
-    sample.encoder[i] = slot.encoder[i].load(relaxed);
-    sample.speed[i] = slot.speed[i].load(relaxed);
+    sample.command[i] = slot.command[i].load(acquire);
+    sample.encoder[i] = slot.encoder[i].load(acquire);
+    sample.speed[i] = slot.speed[i].load(acquire);
   }
-  std::atomic_thread_fence(std::memory_order_acquire);
-  return slot.stamp.load(relaxed) == tick;
+  return slot.stamp.load(std::memory_order_relaxed) == tick;
 }
 
 std::size_t SampleRing::Read(Cursor& cursor, std::vector<TickSample>& out, std::size_t max) const {

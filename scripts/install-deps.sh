@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
+  # The scope's plots (its Qt 6 build, libQCustomPlotQt6).
+  libqcustomplot-dev
   # The Debian package and the installation tests: cpack's dependency
   # list (dpkg-shlibdeps, file), the validators of the desktop entry and
   # the AppStream data, the SVG renderer that compares the icons.

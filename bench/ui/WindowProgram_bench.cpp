@@ -1,6 +1,8 @@
 // The window program's costs: opening a large program into the listing,
-// saving it from the File menu, and the processor time of the main window idle and while a program runs
-// on the simulated cards in real time.
+// saving it from the File menu, and the processor time of the main window
+// idle and while a program runs on the simulated cards in real time, with
+// the scope hidden (the tick still records) and shown; the memory the scope
+// holds after recording longer than its recording keeps.
 //
 //   build/bin/ui_WindowProgram_bench                      (offscreen)
 //   TESSOR_BENCH_SECONDS=30 build/bin/ui_WindowProgram_bench --benchmark_repetitions=3
@@ -10,8 +12,11 @@
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -21,7 +26,11 @@
 #include <memory>
 
 #include "UiTest.h"
+#include "motion/Recording.h"
+#include "platform/DynamicLibrary.h"
 #include "ui/bars/CProgramListBox.h"
+#include "ui/diagnostics/ScopeDock.h"
+#include "ui/diagnostics/ScopePlot.h"
 
 namespace {
 
@@ -85,12 +94,31 @@ void BM_SaveLargeProgram(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveLargeProgram)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void TraceOff(const char* baseName) {
+  platform::ModuleHandle module = platform::LoadModule(baseName);
+  auto enable = reinterpret_cast<int (*)(int)>(platform::FindExport(module, "sim_trace_enable"));
+  if (enable != nullptr) enable(0);
+  platform::ReleaseModule(module);
+}
+
+// Resident memory of the process in MiB.
+double ResidentMiB() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f != nullptr) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
 // Runs the event loop for the measuring time with the real 5 ms timer and
 // the machine on the real clock; reports the process's share of one core.
-void MeasureCpu(benchmark::State& state, bool running) {
+void MeasureCpu(benchmark::State& state, bool running, bool scope = false) {
   Bench bench;
   bench.Machine().RealTime();
   auto frame = bench.MakeFrame();
+  if (scope) frame->Scope()->SetShown(true);
   StartStatusTimer();
   if (running) {
     // Back and forth for longer than the measurement.
@@ -119,8 +147,40 @@ void MeasureCpu(benchmark::State& state, bool running) {
 
 void BM_WindowIdleCpu(benchmark::State& state) { MeasureCpu(state, false); }
 void BM_WindowRunningCpu(benchmark::State& state) { MeasureCpu(state, true); }
+void BM_WindowRunningScopeCpu(benchmark::State& state) { MeasureCpu(state, true, true); }
 BENCHMARK(BM_WindowIdleCpu)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_WindowRunningCpu)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_WindowRunningScopeCpu)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The scope shown with all eight axes over 300 s while the tick records,
+// on the manual clock as fast as it goes, three stretches of 1.5 times what
+// the recording keeps; the scope reads the recording every 1000 ticks. The
+// memory after each stretch: it stops growing once the window is full.
+void BM_ScopeMemory(benchmark::State& state) {
+  Bench bench(kOrvb, 2);
+  auto frame = bench.MakeFrame();
+  ScopeDock* scope = frame->Scope();
+  scope->SetShown(true);
+  for (int axis = 1; axis <= 8; ++axis) {
+    Control<QCheckBox>(scope, QStringLiteral("scopeAxis%1").arg(axis))->setChecked(true);
+  }
+  Control<QComboBox>(scope, QStringLiteral("scopeWindow"))->setCurrentIndex(3);
+  RunControl.ShownCard = 2;
+  TraceOff("ORVB");  // the simulator's call trace is not the scope's
+  const auto stretch = static_cast<int>(RecordingRecord::kCapacity * 3 / 2);
+  state.counters["start_mib"] = ResidentMiB();
+  for (auto _ : state) {
+    for (int s = 1; s <= 3; ++s) {
+      for (int i = 1; i <= stretch; ++i) {
+        StatusTick();
+        if (i % 1000 == 0) scope->Refresh();
+      }
+      state.counters["stretch" + std::to_string(s) + "_mib"] = ResidentMiB();
+    }
+  }
+  state.counters["points_a_trace"] = static_cast<double>(scope->Plot()->PointCount(1, ScopePlot::kCommand));
+}
+BENCHMARK(BM_ScopeMemory)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 

@@ -37,12 +37,6 @@ void QuitApplication();
 void StatusTick(std::uint32_t id, std::uint32_t msg, std::uintptr_t user, std::uintptr_t dw1, std::uintptr_t dw2);
 inline void StatusTick() { StatusTick(0, 0, 0, 0, 0); }
 
-// Called on the tick's thread by every tick, after the polling and before
-// the runs advance, so it sees the tables just read and the row and pass the
-// tick is about to work on (the runner's per-tick trace). Null: none.
-using TickObserver = void (*)();
-void SetTickObserver(TickObserver observer);
-
 // Shows a box from the tick and holds the tick until it is answered. While
 // StopStatusTimer runs, a pending box stops holding the tick (and new ones
 // are not shown), so stopping or quitting never waits for an answer.

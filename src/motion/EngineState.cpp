@@ -5,6 +5,7 @@
 
 #include "motion/EngineJournal.h"
 #include "motion/IoMonitor.h"
+#include "motion/Recording.h"
 
 RunControlRecord RunControl;
 StatusTablesRecord StatusTables;
@@ -160,6 +161,7 @@ void ResetEngineState() {
   Compensation.Reset();
   Plot.Reset();
   IoMonitor.Reset();
+  Recording.Reset();
 }
 
 int StopAxisCount() {

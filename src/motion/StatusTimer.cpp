@@ -10,6 +10,7 @@
 #include "motion/Engine.h"
 #include "motion/EngineInternal.h"
 #include "motion/EngineJournal.h"
+#include "motion/Recording.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 #include "platform/PeriodicTimer.h"
@@ -50,8 +51,6 @@ TickMessenger* const tickMessenger = new TickMessenger;
 TickMessenger& Messenger() { return *tickMessenger; }
 
 std::atomic<int> liveCouriers{0};
-
-std::atomic<TickObserver> tickObserver{nullptr};
 
 // While the timer is being stopped: release a waiting tick and show nothing
 // new.
@@ -195,8 +194,6 @@ int ShowTickMessage(int number) {
 
 int PendingTickMessages() { return liveCouriers.load(); }
 
-void SetTickObserver(TickObserver observer) { tickObserver.store(observer, std::memory_order_release); }
-
 void StartStatusTimer() {
   platform::TimerCaps caps{};
   if (platform::GetTimerCaps(&caps, sizeof caps) == platform::kTimerNoError) {
@@ -210,8 +207,8 @@ void StartStatusTimer() {
       return;
     }
   }
-  const std::uint32_t id = platform::SetTimerEvent(5, StatusTables.TimerResolution.load(), &StatusTick, 0,
-                                                   platform::kTimerPeriodic);
+  const std::uint32_t id =
+      platform::SetTimerEvent(5, StatusTables.TimerResolution.load(), &StatusTick, 0, platform::kTimerPeriodic);
   StatusTables.TimerId = id;
   if (id == 0) Operator().MessageBox("MMTimer failed!", kAppTitle, BoxButtons::Ok, BoxIcon::None);
 }
@@ -273,14 +270,18 @@ void StatusTick(std::uint32_t /*id*/, std::uint32_t /*msg*/, std::uintptr_t /*us
   const int shown = RunControl.ShownCard.load();
   const int polled = shown == 1 ? 4 : shown == 2 ? 8 : 0;
   for (int axis = 1; axis <= polled; ++axis) PollAxis(axis);
-  if (const TickObserver observer = tickObserver.load(std::memory_order_acquire)) observer();
+
+  // Sequentially consistent with ProgramRunning(): either the editor sees
+  // this tick in the program, or this tick sees the run stopped. From here
+  // the recording and the program step may read the program.
+  RunControl.TickInProgram.store(true);
+  // The recording takes the tables just read and the row and pass the tick
+  // is about to work on.
+  Recording.Record();
 
   // 5. Advance the runs. A stop pressed meanwhile is sent again afterwards,
   //    so that a move issued by this tick cannot outlive it.
   const std::uint32_t stopsBefore = RunControl.StopCount.load(std::memory_order_acquire);
-  // Sequentially consistent with ProgramRunning(): either the editor sees
-  // this tick in the program step, or this tick sees the run stopped.
-  RunControl.TickInProgram.store(true);
   if (RunControl.BusyProgram.load() && ProgramStep() == 1) RunControl.BusyProgram = false;
   RunControl.TickInProgram.store(false);
   if (RunControl.BusyPtoP.load(std::memory_order_acquire) && PageRunStep(Page::PtoP) == 1) RunControl.BusyPtoP = false;

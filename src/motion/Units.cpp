@@ -54,6 +54,23 @@ double ToUnits(int unitCode, double equivalent, double pulses) {
   }
 }
 
+double LiveCommandUnits(int axis, double pulses) {
+  if (!InTables(axis)) return pulses;
+  const auto a = static_cast<std::size_t>(axis - 1);
+  return ToUnits(SysParams.Unit[a], Equivalents.PulseEquivalent[a], pulses);
+}
+
+double LiveSpeedUnits(int axis, double pulsesPerSecond) { return LiveCommandUnits(axis, pulsesPerSecond); }
+
+double LiveFeedbackUnits(int axis, std::int32_t counts) {
+  if (counts == 0) return 0.0;
+  if (!InTables(axis)) return counts;
+  const auto a = static_cast<std::size_t>(axis - 1);
+  // EncFreq 0 from a damaged file would divide by zero: counts then.
+  const int frequency = SysParams.EncFreq[a] != 0 ? SysParams.EncFreq[a] : 1;
+  return ToUnits(SysParams.Unit[a], Equivalents.FeedbackEquivalent[a], static_cast<double>(counts) / frequency);
+}
+
 bool SpeedOutOfRange(int axis, double speed) {
   double pulses = speed;
   if (InTables(axis)) {
@@ -176,21 +193,31 @@ void SetVectorSpeed(const MotionCommand& c) {
 
 std::string_view UnitLengthText(int unitCode) {
   switch (unitCode) {
-    case unit::kPulse: return "P";
-    case unit::kMillimetre: return "mm";
-    case unit::kMicrometre: return "μm";
-    case unit::kDegree: return "°";
-    default: return {};
+    case unit::kPulse:
+      return "P";
+    case unit::kMillimetre:
+      return "mm";
+    case unit::kMicrometre:
+      return "μm";
+    case unit::kDegree:
+      return "°";
+    default:
+      return {};
   }
 }
 
 std::string_view UnitSpeedText(int unitCode) {
   switch (unitCode) {
-    case unit::kPulse: return "P/s";
-    case unit::kMillimetre: return "mm/s";
-    case unit::kMicrometre: return "μm/s";
-    case unit::kDegree: return "°/s";
-    default: return {};
+    case unit::kPulse:
+      return "P/s";
+    case unit::kMillimetre:
+      return "mm/s";
+    case unit::kMicrometre:
+      return "μm/s";
+    case unit::kDegree:
+      return "°/s";
+    default:
+      return {};
   }
 }
 

@@ -61,6 +61,15 @@ double ToPulses(int unitCode, double equivalent, double value);
 // Units 1 and 3: pulses * equivalent; unit 2: * 1000 as well; else unchanged.
 double ToUnits(int unitCode, double equivalent, double pulses);
 
+// What the live values show for `axis` (1-16) in its operator units (its
+// Unit): the command position and the speed with the pulse equivalent; the
+// feedback from the encoder count divided by EncFreq (0 taken as 1) with
+// the feedback equivalent, and 0 for a count of 0 whatever the unit. An axis
+// outside the tables shows pulses and counts unchanged.
+double LiveCommandUnits(int axis, double pulses);
+double LiveSpeedUnits(int axis, double pulsesPerSecond);
+double LiveFeedbackUnits(int axis, std::int32_t counts);
+
 // True when `speed` of `axis` (1-16) converts with the axis's Unit and
 // PulseEquivalent to 2000000 pulses/s or more; NaN is in range. An axis
 // outside the tables is checked as pulses.

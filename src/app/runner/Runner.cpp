@@ -23,7 +23,9 @@
 #include "motion/Engine.h"
 #include "motion/EngineJournal.h"
 #include "motion/EngineState.h"
+#include "motion/Recording.h"
 #include "motion/RunControl.h"
+#include "motion/TickCsv.h"
 #include "motion/Units.h"
 #include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
@@ -354,50 +356,49 @@ class TickTrace {
     return true;
   }
 
-  bool IsOpen() const { return file_ != nullptr; }
-
-  // Empties the file and writes the header line.
-  void Start(int axes, int rows, bool fast) {
+  // Empties the file, writes the header line and starts the tick's
+  // recording, which Drain writes out.
+  void Start(int axes, bool fast) {
     if (file_ == nullptr) return;
     if (regular_ && ftruncate(fileno(file_), 0) != 0) failed_ = true;
     axes_ = axes;
-    rows_ = rows;
     fast_ = fast;
-    start_ = std::chrono::steady_clock::now();
+    startNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                   .count();
     started_ = true;
-    std::fputs("tick,seconds,row,pass", file_);
-    for (int axis = 1; axis <= axes_; ++axis) std::fprintf(file_, ",command%d,encoder%d,speed%d", axis, axis, axis);
-    std::fputc('\n', file_);
+    Write(TickCsvHeader(axes_));
+    Recording.Start();
   }
 
-  // One line for the tick in progress: the tables it has just read and the
-  // row and pass it works on (row 0: it runs no row, as when it completes a
-  // pass or ends the run; pass 0: no run).
-  void Line() {
-    ++ticks_;
-    const double seconds = fast_ ? static_cast<double>(ticks_) * kTickSeconds
-                                 : std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    int row = 0;
-    int pass = 0;
-    if (RunControl.BusyProgram.load()) {
-      const int current = ProgramRun.CurrentRow.load();
-      const int done = ProgramRun.LoopsDone.load();
-      const int total = ProgramRun.LoopTotal.load();
-      if (done < total && current >= 0 && current < rows_) row = current + 1;
-      pass = std::min(done + 1, total);
+  // One line for each tick recorded since the last call: the tables it had
+  // just read and the row and pass it worked on. With --fast a tick is
+  // exactly 5 ms; otherwise the time since Start is measured.
+  void Drain() {
+    const SampleRing* ring = Recording.Ring();
+    if (file_ == nullptr || ring == nullptr) return;
+    samples_.clear();
+    ring->Read(cursor_, samples_);
+    text_.clear();
+    for (const TickSample& sample : samples_) {
+      const double seconds = fast_ ? static_cast<double>(sample.tick) * kTickSeconds
+                                   : static_cast<double>(sample.timeNs - startNs_) * 1e-9;
+      AppendTickCsvLine(text_, sample.tick, seconds, sample, axes_);
     }
-    std::fprintf(file_, "%llu,%.6f,%d,%d", static_cast<unsigned long long>(ticks_), seconds, row, pass);
-    for (int axis = 1; axis <= axes_; ++axis) {
-      const auto i = static_cast<std::size_t>(axis - 1);
-      std::fprintf(file_, ",%.15g,%d,%.15g", StatusTables.CommandPosition[i].load(), StatusTables.EncoderCount[i].load(),
-                   StatusTables.CurrentSpeed[i].load());
-    }
-    std::fputc('\n', file_);
+    Write(text_);
   }
 
   // Closes the file; false with `why` set when not all of it was written.
   bool Finish(std::string& why) {
     if (file_ == nullptr) return true;
+    Drain();
+    Recording.Stop();
+    if (cursor_.lost > 0) {
+      std::fclose(file_);
+      file_ = nullptr;
+      why =
+          "the trace in " + path_ + " lacks " + std::to_string(cursor_.lost) + " ticks: it was written out too slowly";
+      return false;
+    }
     const bool ok = !failed_ && std::ferror(file_) == 0 && std::fflush(file_) == 0;
     const int closeResult = std::fclose(file_);
     file_ = nullptr;
@@ -415,9 +416,14 @@ class TickTrace {
   bool failed_ = false;
   bool fast_ = false;
   int axes_ = 0;
-  int rows_ = 0;
-  std::uint64_t ticks_ = 0;
-  std::chrono::steady_clock::time_point start_;
+  std::int64_t startNs_ = 0;
+  SampleRing::Cursor cursor_;
+  std::vector<TickSample> samples_;
+  std::string text_;
+
+  void Write(const std::string& text) {
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  }
 };
 
 // The --journal file: checked before anything is touched (it must take
@@ -455,13 +461,6 @@ int CloseJournal(int exitStatus) {
   journal::Close();
   journal::SetFailureHook(nullptr);
   return journal::FailureReason().empty() || exitStatus >= kExitSignal ? exitStatus : kExitUsage;
-}
-
-// The trace the tick writes to; the observer has no other way to reach it.
-std::atomic<TickTrace*> activeTrace{nullptr};
-
-void TraceTick() {
-  if (TickTrace* trace = activeTrace.load(std::memory_order_acquire)) trace->Line();
 }
 
 // "result: ..." and "messages: ..." from the engine's record of the run.
@@ -552,11 +551,7 @@ int RunOpenedProgram(const RunnerOptions& options, TerminalPort& port, TickTrace
     std::printf("result: refused\n");
     return kExitMessage;
   }
-  if (trace.IsOpen()) {
-    trace.Start(InstalledAxes(), rows, options.fast);
-    activeTrace.store(&trace, std::memory_order_release);
-    SetTickObserver(&TraceTick);
-  }
+  trace.Start(InstalledAxes(), options.fast);
 
   Progress progress(options.loops);
   auto running = [] { return RunControl.BusyProgram.load() && StopSignals::Caught() == 0; };
@@ -564,17 +559,16 @@ int RunOpenedProgram(const RunnerOptions& options, TerminalPort& port, TickTrace
     while (running()) {
       clock.advance(5000);
       StatusTick();
+      trace.Drain();
       progress.Maybe(StatusTables.TickCount.load() - startTicks);
     }
   } else {
     StartStatusTimer();
-    if (StatusTables.TimerId.load() == 0) {
-      SetTickObserver(nullptr);
-      return kExitMessage;  // the timer's own message was shown
-    }
+    if (StatusTables.TimerId.load() == 0) return kExitMessage;  // the timer's own message was shown
     while (running()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
       journal::Drain();
+      trace.Drain();
       progress.Maybe(StatusTables.TickCount.load() - startTicks);
     }
   }
@@ -599,8 +593,6 @@ int RunOpenedProgram(const RunnerOptions& options, TerminalPort& port, TickTrace
   }
   if (!options.fast) StopStatusTimer(StatusTables.TimerId.load());
   JoinTickCouriers();
-  SetTickObserver(nullptr);
-  activeTrace.store(nullptr, std::memory_order_release);
   const std::uint64_t ticks = StatusTables.TickCount.load() - startTicks;
 
   if (stopped) PrintStopped(signal, *stopped);

@@ -5,13 +5,13 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <vector>
 
 #include "motion/EngineState.h"
 #include "motion/Units.h"
 #include "settings/NumberText.h"
-#include "settings/SysParams.h"
 #include "ui/common/Fields.h"
 #include "ui/common/Layout.h"
 
@@ -118,19 +118,19 @@ void LiveValues::Refresh() {
     const int axis = k + 1 + 4 * (card - 1);
     const std::size_t a = AxisIndex(axis);
     const auto i = static_cast<std::size_t>(k);
-    const int unitCode = SysParams.Unit[a];
-    const double equivalent = Equivalents.PulseEquivalent[a];
-    ShowText(speed_[i], Value(ToUnits(unitCode, equivalent, StatusTables.CurrentSpeed[a].load())));
-    ShowText(position_[i], Value(ToUnits(unitCode, equivalent, StatusTables.CommandPosition[a].load())));
-    const std::int32_t counts = StatusTables.EncoderCount[a].load();
-    double feedback = 0.0;
-    if (counts != 0) {
-      // EncFreq 0 from a damaged file would divide by zero: show counts then.
-      const int frequency = SysParams.EncFreq[a] != 0 ? SysParams.EncFreq[a] : 1;
-      feedback = ToUnits(unitCode, Equivalents.FeedbackEquivalent[a], static_cast<double>(counts) / frequency);
-    }
-    ShowText(feedback_[i], Value(feedback));
+    Show(speed_[i], shown_[i], LiveSpeedUnits(axis, StatusTables.CurrentSpeed[a].load()));
+    Show(position_[i], shown_[4 + i], LiveCommandUnits(axis, StatusTables.CommandPosition[a].load()));
+    Show(feedback_[i], shown_[8 + i], LiveFeedbackUnits(axis, StatusTables.EncoderCount[a].load()));
   }
+}
+
+// Ten times a second for every field: a value that has not changed (to the
+// bit) is neither formatted nor compared again.
+void LiveValues::Show(QLineEdit* field, std::optional<std::uint64_t>& shown, double units) {
+  const auto bits = std::bit_cast<std::uint64_t>(units);
+  if (shown == bits) return;
+  shown = bits;
+  ShowText(field, Value(units));
 }
 
 void LiveValues::ShowUnitLabels(int card) {

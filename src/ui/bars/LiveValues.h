@@ -5,6 +5,8 @@
 
 #include <QWidget>
 #include <array>
+#include <cstdint>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -29,6 +31,7 @@ class LiveValues final : public QWidget {
 
  private:
   void FitUnitCaptions();
+  void Show(QLineEdit* field, std::optional<std::uint64_t>& shown, double units);
 
   std::array<QLineEdit*, 4> speed_{};
   std::array<QLineEdit*, 4> position_{};
@@ -37,6 +40,8 @@ class LiveValues final : public QWidget {
   std::array<QLabel*, 4> speedUnit_{};
   std::array<QLabel*, 4> positionUnit_{};
   std::array<QLabel*, 4> feedbackUnit_{};
+  // The values the fields show: speeds, positions, feedback.
+  std::array<std::optional<std::uint64_t>, 12> shown_{};
 };
 
 // Writes the axis names and unit captions of `card` into both panels that

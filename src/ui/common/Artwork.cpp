@@ -114,6 +114,21 @@ void DrawArt(QPainter& p, const QRect& rect, Art art, bool enabled) {
       }
       break;
     }
+    case Art::Scope: {
+      p.setBrush(QColor(0x1c, 0x2c, 0x40));
+      p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 1.5, 1.5);
+      p.setPen(QPen(kSteel, 0.6));
+      p.drawLine(QPointF(2.5, 8), QPointF(13.5, 8));
+      p.drawLine(QPointF(8, 3.5), QPointF(8, 12.5));
+      p.setPen(QPen(QColor(0x6c, 0xe0, 0x7a), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.setBrush(Qt::NoBrush);
+      QPainterPath wave;
+      wave.moveTo(2.5, 8);
+      wave.cubicTo(4.5, 2.5, 6, 2.5, 8, 8);
+      wave.cubicTo(10, 13.5, 11.5, 13.5, 13.5, 8);
+      p.drawPath(wave);
+      break;
+    }
     case Art::App: {
       p.setPen(Qt::NoPen);
       QLinearGradient face(0, 0, 16, 16);

@@ -18,6 +18,7 @@ enum class Art {
   Program,      // a listing with a path (the multi-step tab)
   Single,       // an arrow from a point (the single-step tab)
   Signals,      // lamps (the other-function tab)
+  Scope,        // a screen with a trace (the scope)
   App,          // the application
   Warning,      // boxes: an amber triangle with "!"
   Information,  // boxes: a blue disc with "i"

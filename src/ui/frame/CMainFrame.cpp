@@ -6,6 +6,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QShortcut>
@@ -14,12 +15,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
+#include <ctime>
 
 #include "motion/AboutText.h"
 #include "motion/Engine.h"
 #include "motion/EngineState.h"
-#include "operator/Journal.h"
+#include "motion/Recording.h"
 #include "motion/RunControl.h"
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "program/MotionProgram.h"
 #include "program/ProgramEditing.h"
@@ -36,6 +39,7 @@
 #include "ui/common/Texts.h"
 #include "ui/diagnostics/EventsDock.h"
 #include "ui/diagnostics/JournalLink.h"
+#include "ui/diagnostics/ScopeDock.h"
 #include "ui/dialogs/CHomeSettingDlg.h"
 #include "ui/dialogs/CProgramInputDlg.h"
 #include "ui/dialogs/CPtoPSettingDlg.h"
@@ -83,6 +87,8 @@ constexpr int kRunMenuTexts = 4;
 // The single-block switch in the settings store.
 constexpr const char* kSingleBlockKey = "Run/SingleBlock";
 
+constexpr const char* kScopeAction = "scope";
+
 constexpr Text kTexts[] = {
     {"FileMenu", "File(&F)", "文件(&F)"},
     {command::kNew, "New(&N)\tCtrl+N", "新建(&N)\tCtrl+N"},
@@ -102,6 +108,7 @@ constexpr Text kTexts[] = {
     {"CDlgBar_2", " Single Step ", " 单步运动 ", kTabTexts},
     {"CDlgBar_3", "Other Function", " 其它功能 ", kTabTexts},
     {"ViewMenu", "View(&V)", "视图(&V)", kViewTexts},
+    {kScopeAction, "Scope", "示波器", kViewTexts},
     {"events", "Events", "事件", kViewTexts},
     {"RunMenu", "Run(&R)", "运行(&R)", kRunMenuTexts},
     {"singleBlock", "Single Block", "单段执行", kRunMenuTexts},
@@ -130,6 +137,9 @@ QString ClockText() {
 }  // namespace
 
 CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(port) {
+  // The scope's recording starts with the main window, before its panels
+  // start the status timer.
+  Recording.Start();
   MarkWindow(this, "CMainFrame");
   setWindowTitle(caption);
   setWindowIcon(ArtIcon(Art::App));
@@ -145,6 +155,7 @@ CMainFrame::CMainFrame(QtOperatorPort& port, const QString& caption) : port_(por
   control_ = new CCtrlDlg(this);
   setCentralWidget(control_);
   CreateControlBar();
+  CreateScope();
   CreateEventsDock();
   control_->SetPanels(bar1_, bar2_);
   control_->openJogSetting = [this] {
@@ -285,6 +296,22 @@ void CMainFrame::CreateToolBar() {
   toolBar_->addAction(singleBlock_);
 }
 
+// The scope in the bottom area, hidden at the first start; its action
+// follows in the toolbar after Control and in the View menu.
+void CMainFrame::CreateScope() {
+  scope_ = new ScopeDock(this);
+  addDockWidget(Qt::BottomDockWidgetArea, scope_);
+  scope_->setVisible(ScopeDock::StoredVisible());
+  auto* action = new QAction(ArtIcon(Art::Scope), QStringLiteral("Scope"), toolBar_);
+  action->setObjectName(QString::fromLatin1(kScopeAction));
+  action->setCheckable(true);
+  action->setChecked(!scope_->isHidden());
+  toolBar_->insertAction(runSeparator_, action);
+  ViewMenu()->addAction(action);
+  connect(action, &QAction::triggered, scope_, &ScopeDock::SetShown);
+  connect(scope_->toggleViewAction(), &QAction::toggled, action, &QAction::setChecked);
+}
+
 void CMainFrame::CreateStatusBar() {
   messagePane_ = new QLabel(this);
   messagePane_->setObjectName(QStringLiteral("messagePane"));
@@ -366,17 +393,32 @@ void CMainFrame::ApplyLanguageTexts() {
   ApplyTexts(runMenu_, kTexts, language, kRunMenuTexts);
   ApplyTexts(toolBar_, kTexts, language, kToolBarTexts);
   ApplyTexts(tabs_, kTexts, language, kTabTexts);
-  ApplyTexts(menuBar(), kTexts, language, kViewTexts);
+  ApplyTexts(this, kTexts, language, kViewTexts);
   events_->ApplyLanguageTexts();
 }
 
+// Twenty times a second, but the panes change at most once a second (the
+// clock) or when the path changes: only then is text formatted, measured
+// and set.
 void CMainFrame::OnTimer() {
-  const QString clock = ClockText();
-  clockPane_->setFixedWidth(clockPane_->fontMetrics().horizontalAdvance(clock) + 2 * clockPane_->margin() + 4);
-  if (clockPane_->text() != clock) clockPane_->setText(clock);
-  QString path = QString::fromStdString(ShownPath);
-  if (ProgramChanged()) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
-  if (messagePane_->text() != path) messagePane_->setText(path);
+  const std::time_t now = std::time(nullptr);
+  if (now != clockShown_) {
+    clockShown_ = now;
+    const QString clock = ClockText();
+    if (clockPane_->text() != clock) {
+      clockPane_->setFixedWidth(clockPane_->fontMetrics().horizontalAdvance(clock) + 2 * clockPane_->margin() + 4);
+      clockPane_->setText(clock);
+    }
+  }
+  const bool changed = ProgramChanged();
+  if (!pathShownOnce_ || ShownPath != pathShown_ || changed != changedShown_) {
+    pathShownOnce_ = true;
+    pathShown_ = ShownPath;
+    changedShown_ = changed;
+    QString path = QString::fromStdString(ShownPath);
+    if (changed) path += path.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *");
+    if (messagePane_->text() != path) messagePane_->setText(path);
+  }
   const int paused = ProgramPausedBeforeRow();
   const QString run = paused > 0 ? QString::fromStdString(PausedRunText(paused, SysParams.LangVer)) : QString();
   if (runPane_->text() != run) runPane_->setText(run);

@@ -5,6 +5,7 @@
 // About box and the question on closing.
 
 #include <QMainWindow>
+#include <ctime>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@ class QTabWidget;
 class QToolBar;
 class QtOperatorPort;
 class RecentFileMenu;
+class ScopeDock;
 
 class CMainFrame final : public QMainWindow {
   Q_OBJECT
@@ -37,6 +39,8 @@ class CMainFrame final : public QMainWindow {
   CDlgBar_3* Monitor() const { return bar3_; }
   QDockWidget* ControlBar() const { return dock_; }
   EventsDock* Events() const { return events_; }
+  // The scope dock, shown and hidden by the action "scope".
+  ScopeDock* Scope() const { return scope_; }
   // The program input dialog Add, Insert and Modify open.
   CProgramInputDlg* ProgramInput() const { return programInput_; }
 
@@ -63,7 +67,9 @@ class CMainFrame final : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void CreateControlBar();
+  // The View menu, right after File: made by the first that needs it.
   QMenu* ViewMenu();
+  void CreateScope();
   void CreateEventsDock();
   void ShowJournalFailure(const std::string& why);
   void ApplyLanguageTexts();
@@ -87,10 +93,17 @@ class CMainFrame final : public QMainWindow {
   QMenu* runMenu_ = nullptr;
   QAction* singleBlock_ = nullptr;
   QAction* runSeparator_ = nullptr;
+  ScopeDock* scope_ = nullptr;
   QLabel* messagePane_ = nullptr;
   QLabel* runPane_ = nullptr;
   QLabel* clockPane_ = nullptr;
   QShortcut* floatingStop_ = nullptr;
   CProgramInputDlg* programInput_ = nullptr;
   std::unique_ptr<RecentFileMenu> recentFiles_;
+  // What the status bar's panes show, so the 50 ms clock changes them only
+  // when it must.
+  std::time_t clockShown_ = 0;
+  std::string pathShown_;
+  bool changedShown_ = false;
+  bool pathShownOnce_ = false;
 };

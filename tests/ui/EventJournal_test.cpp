@@ -123,6 +123,23 @@ class EventJournalTest : public QObject {
     QCOMPARE(ShownKinds(model).size(), 4);  // written and listed at once
   }
 
+  // The quit question is journalled with its answer: No keeps the window,
+  // Yes quits, and the quit follows.
+  void theQuitQuestionWithItsAnswers() {
+    Bench bench;
+    TestJournal log(bench.Folder() + "/journal.jsonl");
+    auto frame = bench.MakeFrame();
+    DialogScript script;
+    script.Answer(kBoxNo);
+    frame->close();
+    QVERIFY(!bench.Port().QuitRequested());
+    script.Answer(kBoxYes);
+    frame->close();
+    QVERIFY(bench.Port().QuitRequested());
+    QTRY_COMPARE(Summaries(ReadJournal(log.path)), (QStringList{"box no", "box yes", "session"}));
+    QCOMPARE(ReadJournal(log.path).first().value("text").toString(), QStringLiteral("Are you sure to quit the program?"));
+  }
+
   // No folder can be made for it: the program goes on, the status bar says
   // so once, in the language, and the dock still lists the events.
   void aJournalThatCannotBeWritten_data() {

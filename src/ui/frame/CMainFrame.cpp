@@ -526,7 +526,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     const bool chinese = SysParams.LangVer == kLangChinese;
     const char* question = chinese ? "您确定退出该程序?" : "Are you sure to quit the program?";
     const char* title = chinese ? "退出" : "Exit";
-    quit = port_.Ask(question, title, BoxButtons::YesNo, BoxIcon::Question, kBoxNo) == kBoxYes;
+    // Asked with No as its default, so not through the engine's port: the
+    // journal gets it here.
+    const journal::Clock::time_point shown = journal::Clock::now();
+    const int answer = port_.Ask(question, title, BoxButtons::YesNo, BoxIcon::Question, kBoxNo);
+    journal::RecordBox(question, BoxButtons::YesNo, answer, shown);
+    quit = answer == kBoxYes;
   }
   if (!quit) {
     event->ignore();

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "UiTest.h"
+#include "operator/Journal.h"
 #include "program/CommandCodes.h"
 #include "ui/bars/CProgramListBox.h"
 #include "ui/bars/PathPlotView.h"
@@ -74,6 +75,12 @@ void WatchFileDialog(SeenFileDialog& seen, QObject* context) {
   timer->start(1);
 }
 
+// Whether a line of the journal at `path` holds `text`.
+bool JournalHas(const std::string& path, const std::string& text) {
+  QFile file(QString::fromStdString(path));
+  return file.open(QIODevice::ReadOnly) && file.readAll().contains(QByteArray::fromStdString(text));
+}
+
 }  // namespace
 
 class GcodeImportTest : public QObject {
@@ -92,6 +99,8 @@ class GcodeImportTest : public QObject {
     MotionProgram.assign(1, DefaultEditCommand());
     bench.Port().ListAppend("an edit");
     NoteProgramEdited();
+    const std::string journalPath = (bench.Folder() + "/journal.jsonl").toStdString();
+    QVERIFY(journal::Open(journalPath));
     const QString path = Write(bench, "part.ngc",
                                "(a part)\nG21 G90 F600\nG1 X4 Y3\nG2 X8 Y3 I2 J0\nG4 P0.5\n"
                                "G20 G91 G0 Z0.1\nG21 G3 X-2 Y2 R2 Z-1\nM8\nM2\n");
@@ -119,6 +128,10 @@ class GcodeImportTest : public QObject {
     QVERIFY(SavePath.empty());
     QCOMPARE(Pane(frame.get()), QStringLiteral("*"));
     QVERIFY(PlanPixels(frame.get()) > 50);
+    journal::Close();
+    QVERIFY(JournalHas(journalPath, R"("command":"import","path":")" + path.toStdString() +
+                                        R"(","ok":true,"rows":)" + std::to_string(MotionProgram.size()) +
+                                        R"(,"lines":9})"));
 
     Click(frame->ControlPanel(), kStart);
     QVERIFY(RunControl.BusyProgram.load());
@@ -141,6 +154,8 @@ class GcodeImportTest : public QObject {
     NoteProgramReplaced();
     SavePath = ShownPath = "/kept.knl";
     const QString path = Write(bench, "bad.nc", "G0 X1\nG28\n");
+    const std::string journalPath = (bench.Folder() + "/journal.jsonl").toStdString();
+    QVERIFY(journal::Open(journalPath));
     DialogScript script;
     SeenFileDialog seen;
     WatchFileDialog(seen, &script);
@@ -151,6 +166,8 @@ class GcodeImportTest : public QObject {
     QCOMPARE(MotionProgram.size(), std::size_t{2});
     QCOMPARE(SavePath, std::string("/kept.knl"));
     QVERIFY(!ProgramChanged());
+    journal::Close();
+    QVERIFY(JournalHas(journalPath, R"("command":"import","path":")" + path.toStdString() + R"(","ok":false,"rows":0)"));
   }
 
   // Refused while a motion runs (message 9), before anything is asked;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "motion/Units.h"
+#include "operator/Journal.h"
 #include "operator/OperatorMessages.h"
 #include "operator/OperatorPort.h"
 #include "program/GcodeImport.h"
@@ -161,14 +162,20 @@ bool ImportGcodeProgram(QWidget* parent) {
   if (!thread->isFinished()) job.cancel = true;  // quitting
   thread->wait();
   if (Quitting() || job.cancel.load()) return false;
+  const auto note = [&job](bool ok, std::size_t rows) {
+    journal::Record(journal::kind::kFile,
+                    {{"command", "import"}, {"path", job.path}, {"ok", ok}, {"rows", rows}, {"lines", job.result.lines}});
+  };
 
   if (!job.readable) {
+    note(false, 0);
     progress.Close();
     Tell(Say("Cannot read the G-code file ", "无法读取G代码文件 ") + job.path + ":\n" + job.why, BoxIcon::Exclamation);
     return false;
   }
   GcodeConversion& result = job.result;
   if (result.error) {
+    note(false, 0);
     progress.Close();
     Tell(GcodeErrorText(*result.error, CurrentLanguage()), BoxIcon::Exclamation);
     return false;
@@ -176,6 +183,7 @@ bool ImportGcodeProgram(QWidget* parent) {
   const std::size_t lines = result.lines;
   if (!TakeImportedProgram(std::move(result.rows))) return false;
   const std::size_t rows = MotionProgram.size();
+  note(true, rows);
   QElapsedTimer slice;
   slice.start();
   for (std::size_t first = 0; first < rows; first += kRowsPerPart) {

@@ -31,8 +31,8 @@ void RunStartUpSequence();
 void StartStatusTimer();
 void StopStatusTimer(std::uint32_t timerId);
 // Stops the timer, empties the motion program and the plot's segment list,
-// asks the front end to quit with exit code 0.
-void QuitApplication();
+// asks the front end to quit with `exitCode` (0 for the operator's quit).
+void QuitApplication(int exitCode = 0);
 // The timer's callback; the arguments are not used.
 void StatusTick(std::uint32_t id, std::uint32_t msg, std::uintptr_t user, std::uintptr_t dw1, std::uintptr_t dw2);
 inline void StatusTick() { StatusTick(0, 0, 0, 0, 0); }

@@ -223,12 +223,12 @@ void StopStatusTimer(std::uint32_t timerId) {
   StatusTables.TimerId = 0;
 }
 
-void QuitApplication() {
-  JournalQuit();
+void QuitApplication(int exitCode) {
+  JournalQuit(exitCode);
   StopStatusTimer(StatusTables.TimerId.load());
   engine::ClearProgram();
   Plot.FreeSegments();
-  Operator().RequestQuit(0);
+  Operator().RequestQuit(exitCode);
 }
 
 void StatusTick(std::uint32_t /*id*/, std::uint32_t /*msg*/, std::uintptr_t /*user*/, std::uintptr_t /*dw1*/,

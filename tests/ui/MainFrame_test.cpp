@@ -10,12 +10,14 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <csignal>
 
 #include "UiTest.h"
 #include "motion/AboutText.h"
 #include "program/ProgramEditing.h"
 #include "ui/bars/CDlgBar_1.h"
 #include "ui/frame/CCtrlDlg.h"
+#include "ui/frame/QuitSignals.h"
 
 using namespace uitest;
 
@@ -313,6 +315,47 @@ class MainFrameTest : public QObject {
     const auto trace = bench.Trace();
     QVERIFY(CountPrefix(trace, "decel_stop(1)") >= 1);
     QCOMPARE(CountPrefix(trace, "sudden_stop(1)") >= 1, !clockRuns);
+  }
+
+  // A kill, Ctrl+C or a closed terminal quits without a question, as a
+  // confirmed quit does: the running axis brakes, and the status names the
+  // signal.
+  void aSignalStopsTheAxesAndQuits_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+  }
+  void aSignalStopsTheAxesAndQuits() {
+    QFETCH(int, signal);
+    Bench bench;
+    bench.UseMachine("[axis all]\ntravel = -10000000 10000000\nlimits = -9000000 9000000\n");
+    auto frame = bench.MakeFrame();
+    DialogScript script;
+    bench.AutoTick(true);
+    MotionCommand fast = Move(1, 1000000, 1000);
+    fast.iCodeType = 0x02014000;
+    fast.dbHighSpd[0] = 2000;
+    fast.dbAccSpd[0] = 20000;
+    MotionProgram = {fast};
+    Click(frame->ControlPanel(), 1121);
+    QTRY_VERIFY(bench.Machine().Position(1) > 0);
+    int seen = 0;
+    {
+      const QuitSignals watch([&](int caught) {
+        seen = caught;
+        QuitForSignal(caught);
+      });
+      QVERIFY(watch.Watching());
+      std::raise(signal);
+      QTRY_COMPARE(seen, signal);
+    }
+    QVERIFY(bench.Port().QuitRequested());
+    QCOMPARE(bench.Port().ExitCode(), 128 + signal);
+    QVERIFY(script.Shown().isEmpty());
+    QVERIFY(!AnyMotionBusy());
+    QCOMPARE(CardDriver.check_done(1), 0);
+    QVERIFY(CountPrefix(bench.Trace(), "decel_stop(1)") >= 1);
   }
 
   // The close question's default answer is No.

@@ -17,6 +17,7 @@
 #include "ui/dialogs/CEquipmentSettingDlg.h"
 #include "ui/dialogs/COtherSettingDlg.h"
 #include "ui/frame/CMainFrame.h"
+#include "ui/frame/QuitSignals.h"
 
 namespace {
 
@@ -87,6 +88,8 @@ int RunWindowProgram(QApplication& app, const std::string& program) {
   SetWindowPort(&port);
   ui::OpenWindowJournal();
   JournalSessionStart("tessor");
+  // A kill or a closed terminal quits as the operator's quit does.
+  const QuitSignals quitSignals(&QuitForSignal);
 
   int exitCode = 0;
   const StartUpResult start = RunStartUp();

@@ -37,22 +37,30 @@ focus_main_window() {
 # its path, and no build machine's folders belong in the pictures.
 demo=/tmp/tessor-demo
 
-# shot NAME LANGUAGE SCALE: one run of the program in a folder of its own.
+# shot NAME LANGUAGE SCALE [docks]: one run of the program in a folder of
+# its own, with settings of its own; "docks" shows the Scope and the Events
+# below the panels, on a taller screen.
 shot() {
-  local name=$1 language=$2 scale=$3
-  local work display xvfb app
+  local name=$1 language=$2 scale=$3 docks=${4:-}
+  local work display xvfb app width=1024 height=768
   rm -rf "$demo"
   mkdir -p "$demo"
   cp examples/demo/demo.knl "$demo/demo.knl"
   work=$(mktemp -d)
   cp build/bin/tessor build/bin/libORV?.so "$work/"
   sed "s/^\[LangVer\]=.*/[LangVer]=$language\r/" examples/demo/sysparam.cfg >"$work/sysparam.cfg"
+  mkdir -p "$work/config/Local AppWizard-Generated Applications" "$work/state"
+  if [ -n "$docks" ]; then
+    height=1000
+    printf '[Scope]\nVisible=true\n\n[Events]\nVisible=true\n' \
+      >"$work/config/Local AppWizard-Generated Applications/Tessor.conf"
+  fi
   display=:$((100 + RANDOM % 100))
-  Xvfb "$display" -screen 0 "$((1100 * scale))x$((820 * scale))x24" -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "$(((width + 76) * scale))x$(((height + 52) * scale))x24" -nolisten tcp >/dev/null 2>&1 &
   xvfb=$!
   sleep 1
   DISPLAY=$display QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale TESSOR_SIM_MACHINE=$root/examples/demo/machine.conf \
-    "$work/tessor" >/dev/null 2>&1 &
+    XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" "$work/tessor" >/dev/null 2>&1 &
   app=$!
   sleep 3
   DISPLAY=$display import -window root "$out/$name-start.png"
@@ -70,7 +78,7 @@ shot() {
   focus_main_window "$display"
   DISPLAY=$display xdotool key alt+t
   sleep 9
-  DISPLAY=$display import -window root -crop "$((1024 * scale))x$((768 * scale))+0+0" +repage "$out/$name.png"
+  DISPLAY=$display import -window root -crop "$((width * scale))x$((height * scale))+0+0" +repage "$out/$name.png"
   kill "$app" "$xvfb" 2>/dev/null || true
   wait "$app" "$xvfb" 2>/dev/null || true
   rm -rf "$work" "$demo"
@@ -83,3 +91,5 @@ shot main-en 0 1
 shot main-zh 1 1
 shot main-en-2x 0 2
 shot main-zh-2x 1 2
+shot docks-en 0 1 docks
+shot docks-zh 1 1 docks

@@ -358,6 +358,27 @@ class MainFrameTest : public QObject {
     QVERIFY(CountPrefix(bench.Trace(), "decel_stop(1)") >= 1);
   }
 
+  // The Scope and the Events share the bottom as tabs; the one switched on
+  // last is on top.
+  void scopeAndEventsShareTheBottom() {
+    Bench bench;
+    auto frame = bench.MakeFrame();
+    auto* scope = Control<QAction>(frame.get(), "scope");
+    auto* events = Control<QAction>(frame.get(), "events");
+    events->trigger();
+    scope->trigger();
+    QDockWidget* scopeDock = frame->findChild<QDockWidget*>(QStringLiteral("ScopeDock"));
+    QDockWidget* eventsDock = frame->findChild<QDockWidget*>(QStringLiteral("EventsDock"));
+    QCOMPARE(frame->dockWidgetArea(scopeDock), Qt::BottomDockWidgetArea);
+    QCOMPARE(frame->tabifiedDockWidgets(scopeDock), QList<QDockWidget*>{eventsDock});
+    QVERIFY(!scopeDock->visibleRegion().isEmpty());
+    QVERIFY(eventsDock->visibleRegion().isEmpty());
+    events->trigger();
+    events->trigger();
+    QVERIFY(!eventsDock->visibleRegion().isEmpty());
+    QVERIFY(scopeDock->visibleRegion().isEmpty());
+  }
+
   // The close question's default answer is No.
   void closeQuestionDefaultsToNo() {
     Bench bench;

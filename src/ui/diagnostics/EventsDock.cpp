@@ -131,6 +131,7 @@ void EventsDock::ApplyLanguageTexts() {
 
 void EventsDock::SetShown(bool shown) {
   setVisible(shown);
+  if (shown) raise();  // on top of the scope when they share the bottom
   QSettings().setValue(QString::fromLatin1(kShownSetting), shown);
 }
 

@@ -167,6 +167,7 @@ ScopeDock::~ScopeDock() = default;
 // as well.
 void ScopeDock::SetShown(bool shown) {
   setVisible(shown);
+  if (shown) raise();  // on top of the events when they share the bottom
   StoreVisible(shown);
 }
 

@@ -366,8 +366,12 @@ QMenu* CMainFrame::ViewMenu() {
 void CMainFrame::CreateEventsDock() {
   events_ = new EventsDock(this);
   addDockWidget(Qt::BottomDockWidgetArea, events_);
+  // Below the panels there is room for one diagnostic at full width: with
+  // both shown they are tabs, the one shown last on top.
+  tabifyDockWidget(scope_, events_);
   resizeDocks({events_}, {kEventsHeight}, Qt::Vertical);
   events_->RestoreShown();
+  if (!scope_->isHidden()) scope_->raise();
   QAction* action = ViewMenu()->addAction(ArtIcon(Art::Events), QStringLiteral("Events"));
   action->setObjectName(QStringLiteral("events"));
   action->setCheckable(true);

@@ -60,12 +60,12 @@ QStringList TabTexts(CDlgBar_2* bar) {
   return texts;
 }
 
-// Card calls other than the I/O monitor's reading of the inputs, which its
-// own timer does whenever events are delivered.
-std::vector<std::string> CardCallsBesidesInputs(const Bench& bench) {
+// Card calls other than reads, which timers do whenever events are
+// delivered (the I/O monitor's inputs, the planned path's start point).
+std::vector<std::string> CardCallsBesidesReads(const Bench& bench) {
   std::vector<std::string> calls;
   for (const std::string& call : bench.Trace()) {
-    if (call.rfind("check", 0) != 0) calls.push_back(call);
+    if (call.rfind("check", 0) != 0 && call.rfind("get_", 0) != 0) calls.push_back(call);
   }
   return calls;
 }
@@ -285,7 +285,7 @@ class TabPagesTest : public QObject {
       QCOMPARE(RunControl.MotionMode.load(), mode::kDecelStop);
       QCOMPARE(c.taken(), before);
       QCOMPARE(FileBytes(file), saved);
-      QCOMPARE(CardCallsBesidesInputs(bench), std::vector<std::string>{});
+      QCOMPARE(CardCallsBesidesReads(bench), std::vector<std::string>{});
 
       Type(page, c.field, QString::fromLatin1(c.good));
       Click(frame->ControlPanel(), kStart);

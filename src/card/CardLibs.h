@@ -40,6 +40,22 @@ struct TableC {
 
 #undef TESSOR_CARD_EXPORT_NAME
 
+// The base name of the library of model `ctrler` (0 ORVA, 1 ORVB, 2 ORVC);
+// empty for any other value. The names are literals, so `.data()` is a C
+// string.
+constexpr std::string_view ModelBaseName(int ctrler) {
+  switch (ctrler) {
+    case 0:
+      return TableA::kBaseName;
+    case 1:
+      return TableB::kBaseName;
+    case 2:
+      return TableC::kBaseName;
+    default:
+      return "";
+  }
+}
+
 // The binding of one model's library. Construction loads the library by base
 // name and binds every export of the table by exact name; when `auto_set` or
 // `init_board` is missing the library is released again and the binding stays

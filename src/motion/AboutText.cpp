@@ -4,24 +4,14 @@
 #include <cstdio>
 
 #include "card/CardDriver.h"
+#include "card/CardLibs.h"
 #include "motion/EngineState.h"
 #include "operator/OperatorMessages.h"
 #include "settings/SysParams.h"
 
 namespace {
 
-const char* LibraryName(int ctrler) {
-  switch (ctrler) {
-    case 0:
-      return "ORVA";
-    case 1:
-      return "ORVB";
-    case 2:
-      return "ORVC";
-    default:
-      return "";
-  }
-}
+const char* LibraryName(int ctrler) { return card::ModelBaseName(ctrler).data(); }
 
 struct Version {
   int major = 0;

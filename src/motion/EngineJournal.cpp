@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "card/CardLibs.h"
 #include "motion/EngineState.h"
 #include "operator/Journal.h"
 
@@ -23,16 +24,8 @@ std::string_view PanelName(int panel) {
 }
 
 std::string_view ModelName(int ctrler) {
-  switch (ctrler) {
-    case 0:
-      return "ORVA";
-    case 1:
-      return "ORVB";
-    case 2:
-      return "ORVC";
-    default:
-      return "none";
-  }
+  const std::string_view name = card::ModelBaseName(ctrler);
+  return name.empty() ? "none" : name;
 }
 
 }  // namespace

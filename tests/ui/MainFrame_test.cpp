@@ -32,6 +32,16 @@ MotionCommand Move(int axis, double distance, double speed = 1000) {
   return c;
 }
 
+// A program run of one long fast move of X, started from the control panel.
+void StartLongRun(CMainFrame& frame) {
+  MotionCommand fast = Move(1, 1000000, 1000);
+  fast.iCodeType = 0x02014000;
+  fast.dbHighSpd[0] = 2000;
+  fast.dbAccSpd[0] = 20000;
+  MotionProgram = {fast};
+  Click(frame.ControlPanel(), 1121);
+}
+
 // A program file of `rows` written by the engine itself.
 QString ProgramFileWith(const Bench& bench, const QString& name, const std::vector<MotionCommand>& rows) {
   const QString path = bench.Folder() + "/" + name;
@@ -298,12 +308,7 @@ class MainFrameTest : public QObject {
       QTimer::singleShot(100, frame.get(), [&] { frame->close(); });
       Click(frame->ControlPanel(), 1035);  // X +
     } else {
-      MotionCommand fast = Move(1, 1000000, 1000);
-      fast.iCodeType = 0x02014000;
-      fast.dbHighSpd[0] = 2000;
-      fast.dbAccSpd[0] = 20000;
-      MotionProgram = {fast};
-      Click(frame->ControlPanel(), 1121);
+      StartLongRun(*frame);
       bench.Tick(20);
       QVERIFY(bench.Machine().Position(1) > 0);
       frame->close();
@@ -333,12 +338,7 @@ class MainFrameTest : public QObject {
     auto frame = bench.MakeFrame();
     DialogScript script;
     bench.AutoTick(true);
-    MotionCommand fast = Move(1, 1000000, 1000);
-    fast.iCodeType = 0x02014000;
-    fast.dbHighSpd[0] = 2000;
-    fast.dbAccSpd[0] = 20000;
-    MotionProgram = {fast};
-    Click(frame->ControlPanel(), 1121);
+    StartLongRun(*frame);
     QTRY_VERIFY(bench.Machine().Position(1) > 0);
     int seen = 0;
     {

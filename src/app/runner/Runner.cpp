@@ -20,6 +20,7 @@
 
 #include "app/runner/TerminalPort.h"
 #include "card/CardDriver.h"
+#include "card/CardLibs.h"
 #include "motion/Engine.h"
 #include "motion/EngineJournal.h"
 #include "motion/EngineState.h"
@@ -181,10 +182,9 @@ struct SimulatorControls {
 };
 
 SimulatorControls FindSimulatorControls(int model) {
-  static constexpr const char* kNames[] = {"ORVA", "ORVB", "ORVC"};
   SimulatorControls sim;
   if (model < 0 || model > 2) return sim;
-  platform::ModuleHandle h = platform::LoadModule(kNames[model]);  // the driver's library, counted once more
+  platform::ModuleHandle h = platform::LoadModule(card::ModelBaseName(model));  // the driver's library, counted once more
   if (h == nullptr) return sim;
   sim.setManual = reinterpret_cast<int (*)(int)>(platform::FindExport(h, "sim_set_manual_clock"));
   sim.advance = reinterpret_cast<int (*)(std::int64_t)>(platform::FindExport(h, "sim_advance_us"));

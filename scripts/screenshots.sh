@@ -39,10 +39,10 @@ demo=/tmp/tessor-demo
 
 # shot NAME LANGUAGE SCALE [docks]: one run of the program in a folder of
 # its own, with settings of its own; "docks" shows the Scope and the Events
-# below the panels, on a taller screen.
+# below the panels (and keeps no picture of the start dialog).
 shot() {
   local name=$1 language=$2 scale=$3 docks=${4:-}
-  local work display xvfb app width=1024 height=768
+  local work display xvfb app
   rm -rf "$demo"
   mkdir -p "$demo"
   cp examples/demo/demo.knl "$demo/demo.knl"
@@ -51,12 +51,11 @@ shot() {
   sed "s/^\[LangVer\]=.*/[LangVer]=$language\r/" examples/demo/sysparam.cfg >"$work/sysparam.cfg"
   mkdir -p "$work/config/Local AppWizard-Generated Applications" "$work/state"
   if [ -n "$docks" ]; then
-    height=1000
     printf '[Scope]\nVisible=true\n\n[Events]\nVisible=true\n' \
       >"$work/config/Local AppWizard-Generated Applications/Tessor.conf"
   fi
   display=:$((100 + RANDOM % 100))
-  Xvfb "$display" -screen 0 "$(((width + 76) * scale))x$(((height + 52) * scale))x24" -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "$((1100 * scale))x$((820 * scale))x24" -nolisten tcp >/dev/null 2>&1 &
   xvfb=$!
   sleep 1
   DISPLAY=$display QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale TESSOR_SIM_MACHINE=$root/examples/demo/machine.conf \
@@ -78,12 +77,16 @@ shot() {
   focus_main_window "$display"
   DISPLAY=$display xdotool key alt+t
   sleep 9
-  DISPLAY=$display import -window root -crop "$((width * scale))x$((height * scale))+0+0" +repage "$out/$name.png"
+  DISPLAY=$display import -window root -crop "$((1024 * scale))x$((768 * scale))+0+0" +repage "$out/$name.png"
   kill "$app" "$xvfb" 2>/dev/null || true
   wait "$app" "$xvfb" 2>/dev/null || true
   rm -rf "$work" "$demo"
   # The start dialog alone, cut out of the dark screen around it.
-  convert "$out/$name-start.png" -trim +repage "$out/$name-start.png"
+  if [ -n "$docks" ]; then
+    rm -f "$out/$name-start.png"
+  else
+    convert "$out/$name-start.png" -trim +repage "$out/$name-start.png"
+  fi
   echo "saved $out/$name.png"
 }
 

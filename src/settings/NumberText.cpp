@@ -49,13 +49,14 @@ __extension__ using Wide = unsigned __int128;
 
 // Fixed notation of the values programs and settings hold, in integer
 // arithmetic: the exact binary value times 10^decimals, rounded half to
-// even as printf rounds it. False, with nothing appended, for a value whose
-// scaled magnitude does not fit 64 bits (or that is not finite) and for
-// more than 9 decimals.
-bool AppendFixedExact(std::string& out, double value, int decimals) {
+// even as printf rounds it, written at `out` (kFixedRoom characters at the
+// most). Null, with nothing written, for a value whose scaled magnitude
+// does not fit 64 bits (or that is not finite) and for more than 9
+// decimals.
+char* WriteFixedExact(char* out, double value, int decimals) {
   static constexpr std::uint64_t kPowers[] = {1,      10,      100,      1000,      10000,
                                               100000, 1000000, 10000000, 100000000, 1000000000};
-  if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 0x1p53)) return false;
+  if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 0x1p53)) return nullptr;
   const auto bits = std::bit_cast<std::uint64_t>(value);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
   std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
@@ -75,12 +76,11 @@ bool AppendFixedExact(std::string& out, double value, int decimals) {
     const Wide half = static_cast<Wide>(1) << (shift - 1);
     if (rest > half || (rest == half && (rounded & 1) != 0)) ++rounded;
   }  // else below half a unit of the last decimal: 0
-  if ((rounded >> 64) != 0) return false;
+  if ((rounded >> 64) != 0) return nullptr;
   const auto units = static_cast<std::uint64_t>(rounded);
-  std::array<char, 48> text{};
-  char* p = text.data();
+  char* p = out;
   if ((bits >> 63) != 0) *p++ = '-';  // also "-0.000000", as printf writes it
-  p = std::to_chars(p, text.data() + text.size(), units / power).ptr;
+  p = std::to_chars(p, out + kFixedRoom, units / power).ptr;
   if (decimals > 0) {
     *p++ = '.';
     std::uint64_t fraction = units % power;
@@ -90,8 +90,7 @@ bool AppendFixedExact(std::string& out, double value, int decimals) {
     }
     p += decimals;
   }
-  out.append(text.data(), p);
-  return true;
+  return p;
 }
 
 // Digits with at most one point and no exponent, whose digits make a
@@ -135,8 +134,14 @@ std::string FormatInt(std::int32_t value) {
   return out;
 }
 
+char* WriteFixed(char* out, double value, int decimals) { return WriteFixedExact(out, value, decimals); }
+
 void AppendFixed(std::string& out, double value, int decimals) {
-  if (AppendFixedExact(out, value, decimals)) return;
+  std::array<char, kFixedRoom> text{};
+  if (char* end = WriteFixedExact(text.data(), value, decimals)) {
+    out.append(text.data(), end);
+    return;
+  }
   // The largest double in fixed notation has 309 integer digits.
   std::array<char, 400> buffer{};
   const auto result =

@@ -1,11 +1,14 @@
 #include "settings/ProfileFile.h"
 
+#include <array>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cinttypes>
@@ -408,6 +411,29 @@ int CProfileFile::WriteInt(std::string_view key, std::int32_t value) {
 
 int CProfileFile::WriteDouble(std::string_view key, double value) {
   if (!isOpen || mode != Mode::Write) return 1;
+  // A program's keys and values are short: the line is written byte by byte
+  // in place at the end of `pending` (its room is reserved). Appending it in
+  // small pieces calls the C library's copy routine for each, which in the
+  // window program costs more than the formatting itself.
+  constexpr std::size_t kShortKey = 48;
+  constexpr std::size_t kLineRoom = kShortKey + 3 + numtext::kFixedRoom + 2;
+  const std::size_t used = pending.size();
+  if (key.size() <= kShortKey && pending.capacity() - used >= kLineRoom) {
+    pending.resize(used + kLineRoom);
+    char* p = pending.data() + used;
+    *p++ = '[';
+    for (const char c : key) *p++ = c;
+    *p++ = ']';
+    *p++ = '=';
+    if (char* end = numtext::WriteFixed(p, value, 6)) {
+      *end++ = '\r';
+      *end++ = '\n';
+      pending.resize(static_cast<std::size_t>(end - pending.data()));
+      if (pending.size() >= kPendingLimit) return FlushPending();
+      return writeFailed ? 1 : 0;
+    }
+    pending.resize(used);
+  }
   pending.append("[").append(key).append("]=");
   numtext::AppendFixed(pending, value, 6);
   return EndLine();

@@ -57,14 +57,14 @@ constexpr int kSStop = 1122;
 constexpr int kLoop = 1118;
 constexpr int kBarTabs = 125;
 
-// Limits 300 pulses either side of the start: moves, jogs and runs meet
-// them within a few rows.
+// Limits 250 pulses either side of the start: jogs and moves meet them
+// at the third step, a program run in its second pass.
 constexpr char kTightMachine[] =
     "[axis all]\n"
     "travel = -360 360\n"
-    "limits = -300 300\n"
+    "limits = -250 250\n"
     "home = 20 60\n"
-    "slowdown = -270 270\n"
+    "slowdown = -220 220\n"
     "index = 50\n";
 
 // Brisk speeds, so that a move ends within tens of ticks.
@@ -100,18 +100,18 @@ MotionCommand Row(std::int32_t code, std::array<int, 4> axes, double distance) {
   return c;
 }
 
-// A program that reaches a limit in its second pass, homes, switches an
-// output and names axis 6, which a one-card machine lacks.
-std::vector<MotionCommand> DemoProgram() {
+// A program that reaches a limit in its second pass, homes and switches
+// an output; its last row moves `last` with axis 3.
+std::vector<MotionCommand> DemoProgram(int last) {
   MotionCommand out = Row(code::kSwitchOutput, {1, 3, 1, 0}, 0);
   out.dbDelayTime = 0.02;
   return {Row(code::kFastPtoP1, {1, 2, 3, 4}, 180), Row(code::kConstLine2, {1, 2, 3, 4}, -90),
-          Row(code::kHome1, {2, 1, 3, 4}, 1), out, Row(code::kFastPtoP2, {3, 6, 1, 2}, 40)};
+          Row(code::kHome1, {2, 1, 3, 4}, 1), out, Row(code::kFastPtoP2, {3, last, 1, 2}, 40)};
 }
 
 // What the file dialogs are answered with, in the test's folder; empty
 // cancels.
-constexpr const char* kFileAnswers[] = {"",        "",           "demo.knl",    "saved.knl",
+constexpr const char* kFileAnswers[] = {"",        "",           "demo.knl",    "saved.knl",           "wide.knl",
                                         "part.nc", "broken.knl", "no-such.knl", "no-such-folder/x.knl"};
 
 // What is typed into fields.
@@ -351,6 +351,7 @@ class RandomOperator {
   }
 
   bool ClickButton();
+  bool ClickStart();
   bool TypeValue();
   bool ChooseEntry();
   bool ChangeTab();
@@ -406,7 +407,20 @@ class RandomOperator {
     delivering_ = false;
   }
 
+  // Where the operator's keys go: the window is made active first (its
+  // shortcuts, Esc the stop among them, follow the active window), then
+  // its focused control, or the window itself.
+  QWidget* KeyTarget(QWidget* window) {
+    if (window->windowType() != Qt::Popup && QApplication::activeWindow() != window) {
+      window->activateWindow();
+      Deliver();
+    }
+    QWidget* target = QApplication::focusWidget();
+    return target != nullptr && target->window() == window ? target : window;
+  }
+
   void Act();
+  bool Click(QAbstractButton* button);
   void HandlePopup(QWidget* popup);
   void AnswerFileDialog(QFileDialog* dialog);
   void WindDown();
@@ -452,9 +466,10 @@ class RandomOperator {
 };
 
 constexpr ActionKind kActionKinds[] = {
-    {30, &RandomOperator::ClickButton}, {14, &RandomOperator::TypeValue},  {7, &RandomOperator::ChooseEntry},
-    {6, &RandomOperator::ChangeTab},    {7, &RandomOperator::UseListing},  {5, &RandomOperator::OpenMenu},
-    {5, &RandomOperator::PressKey},     {3, &RandomOperator::CloseWindow}, {23, &RandomOperator::LetTimePass},
+    {24, &RandomOperator::ClickButton}, {10, &RandomOperator::ClickStart}, {12, &RandomOperator::TypeValue},
+    {6, &RandomOperator::ChooseEntry},  {6, &RandomOperator::ChangeTab},   {7, &RandomOperator::UseListing},
+    {5, &RandomOperator::OpenMenu},     {5, &RandomOperator::PressKey},    {3, &RandomOperator::CloseWindow},
+    {22, &RandomOperator::LetTimePass},
 };
 
 // The windows the operator can reach: the modal dialog on top and the
@@ -506,10 +521,20 @@ void RandomOperator::Act() {
 }
 
 bool RandomOperator::ClickButton() {
-  QAbstractButton* button = PickOf(Controls<QAbstractButton>([](QAbstractButton* b) {
+  return Click(PickOf(Controls<QAbstractButton>([](QAbstractButton* b) {
     auto* tool = qobject_cast<QToolButton*>(b);
     return tool == nullptr || !IsExit(tool->defaultAction());
-  }));
+  })));
+}
+
+// Start, of the program or the page shown, more often than the rest: runs
+// are what meet the limits.
+bool RandomOperator::ClickStart() {
+  auto* start = Control<QPushButton>(frame_.ControlPanel(), kStart);
+  return Controls<QAbstractButton>().contains(start) && Click(start);
+}
+
+bool RandomOperator::Click(QAbstractButton* button) {
   if (button == nullptr) return false;
   Log("click " + ControlName(button));
   ClickControl(button);
@@ -523,6 +548,7 @@ bool RandomOperator::TypeValue() {
   const bool enter = Pick(4) == 0;
   Log("type \"" + text + "\"" + (enter ? " and Enter" : "") + " into " + ControlName(field));
   ClickControl(field);
+  KeyTarget(field->window());
   QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(field, Qt::Key_Backspace);
   QTest::keyClicks(field, text);
@@ -536,6 +562,7 @@ bool RandomOperator::ChooseEntry() {
   if (list == nullptr) return false;
   const int entry = Pick(static_cast<std::size_t>(list->count()));
   Log("choose entry " + QString::number(entry) + " \"" + list->itemText(entry) + "\" of " + ControlName(list));
+  KeyTarget(list->window());
   list->setFocus(Qt::TabFocusReason);
   for (int guard = 0; list->currentIndex() != entry && guard < 64; ++guard) {
     QTest::keyClick(list, list->currentIndex() < entry ? Qt::Key_Down : Qt::Key_Up);
@@ -561,6 +588,7 @@ bool RandomOperator::UseListing() {
   const int how = Pick(4);
   if (how == 3) {
     Log("Delete key on " + ControlName(view));
+    KeyTarget(view->window());
     QTest::keyClick(view, Qt::Key_Delete);
     return true;
   }
@@ -604,10 +632,7 @@ bool RandomOperator::PressKey() {
   QWidget* window = PickOf(Reachable());
   if (window == nullptr || qobject_cast<QFileDialog*>(window) != nullptr) return false;
   const KeyPress& key = kKeys[Pick(std::size(kKeys))];
-  window->activateWindow();
-  Deliver();
-  QWidget* target = QApplication::focusWidget();
-  if (target == nullptr || target->window() != window) target = window;
+  QWidget* target = KeyTarget(window);
   Log(QString::fromLatin1(key.name) + " on " + ControlName(target));
   QTest::keyClick(target, key.key, key.modifiers);
   return true;
@@ -648,7 +673,7 @@ void RandomOperator::HandlePopup(QWidget* popup) {
   }
   if (entries.isEmpty() || Pick(6) == 0) {
     Log("Esc on the menu");
-    QTest::keyClick(popup, Qt::Key_Escape);
+    QTest::keyClick(KeyTarget(popup), Qt::Key_Escape);
     return;
   }
   QAction* entry = PickOf(entries);
@@ -683,13 +708,13 @@ void RandomOperator::WindDown() {
   }
   if (QWidget* popup = QApplication::activePopupWidget()) {
     Log("end: Esc on the menu");
-    QTest::keyClick(popup, Qt::Key_Escape);
+    QTest::keyClick(KeyTarget(popup), Qt::Key_Escape);
     return;
   }
   if (QWidget* modal = QApplication::activeModalWidget()) {
     if (qobject_cast<QMessageBox*>(modal) != nullptr) {
       Log("end: Esc on " + WindowName(modal));
-      QTest::keyClick(modal, Qt::Key_Escape);
+      QTest::keyClick(KeyTarget(modal), Qt::Key_Escape);
     } else {
       Log("end: close " + WindowName(modal));
       modal->close();
@@ -699,7 +724,7 @@ void RandomOperator::WindDown() {
   for (QMessageBox* box : bench_.Port().CourierBoxes()) {
     if (!box->isVisible()) continue;
     Log("end: Esc on " + WindowName(box));
-    QTest::keyClick(box, Qt::Key_Escape);
+    QTest::keyClick(KeyTarget(box), Qt::Key_Escape);
     return;
   }
   Log("end: S Stop, 3 ticks");
@@ -768,8 +793,11 @@ class RandomOperatorTest : public QObject {
     Bench bench(setting.model, setting.cards, setting.language);
     bench.UseMachine((setting.cards == 2 ? std::string("cards = 2\n") : std::string()) + kTightMachine);
     BriskParameters();
-    MotionProgram = DemoProgram();
-    QVERIFY(WriteProgramFile((bench.Folder() + "/demo.knl").toStdString()));
+    // wide.knl names axis 6, which a one-card machine lacks.
+    for (const auto& [name, last] : {std::pair{"/demo.knl", 4}, std::pair{"/wide.knl", 6}}) {
+      MotionProgram = DemoProgram(last);
+      QVERIFY(WriteProgramFile((bench.Folder() + name).toStdString()));
+    }
     MotionProgram.clear();
     QFile gcode(bench.Folder() + "/part.nc");
     QVERIFY(gcode.open(QIODevice::WriteOnly));

@@ -45,8 +45,8 @@ using namespace uitest;
 
 namespace {
 
-constexpr int kSeeds = 12;
-constexpr int kActions = 250;
+constexpr int kSeeds = 30;
+constexpr int kActions = 400;
 
 constexpr int kExit = 57665;
 constexpr int kNew = 32782;
@@ -114,30 +114,9 @@ std::vector<MotionCommand> DemoProgram(int last) {
 constexpr const char* kFileAnswers[] = {"",        "",           "demo.knl",    "saved.knl",           "wide.knl",
                                         "part.nc", "broken.knl", "no-such.knl", "no-such-folder/x.knl"};
 
-// What is typed into fields.
-constexpr const char* kTyped[] = {"0",
-                                  "1",
-                                  "2",
-                                  "40",
-                                  "150",
-                                  "-150",
-                                  "400",
-                                  "3000",
-                                  "-7.5",
-                                  "0.001",
-                                  "1e9",
-                                  "-1",
-                                  "1.5",
-                                  "",
-                                  "5x",
-                                  "abc",
-                                  "--2",
-                                  " 12 ",
-                                  "+",
-                                  "nan",
-                                  "inf",
-                                  "1e400",
-                                  "99999999999999999999"};
+// What is typed into fields, good and bad, split at '|'.
+constexpr std::string_view kTyped =
+    "0|1|2|40|150|-150|400|3000|-7.5|0.001|1e9|-1|1.5||5x|abc|--2| 12 |+|nan|inf|1e400|99999999999999999999";
 
 constexpr int kWaits[] = {1, 2, 5, 10, 30, 100, 300};
 
@@ -544,7 +523,8 @@ bool RandomOperator::Click(QAbstractButton* button) {
 bool RandomOperator::TypeValue() {
   QLineEdit* field = PickOf(Controls<QLineEdit>([](QLineEdit* e) { return !e->isReadOnly(); }));
   if (field == nullptr) return false;
-  const QString text = QString::fromLatin1(kTyped[Pick(std::size(kTyped))]);
+  static const QStringList typed = QString::fromLatin1(kTyped.data(), kTyped.size()).split('|');
+  const QString& text = typed[Pick(static_cast<std::size_t>(typed.size()))];
   const bool enter = Pick(4) == 0;
   Log("type \"" + text + "\"" + (enter ? " and Enter" : "") + " into " + ControlName(field));
   ClickControl(field);
@@ -727,8 +707,11 @@ void RandomOperator::WindDown() {
     QTest::keyClick(KeyTarget(box), Qt::Key_Escape);
     return;
   }
+  // Esc, the stop key, when the control bar is hidden.
   Log("end: S Stop, 3 ticks");
-  ClickControl(Control<QPushButton>(frame_.ControlPanel(), kSStop));
+  if (!ClickControl(Control<QPushButton>(frame_.ControlPanel(), kSStop))) {
+    QTest::keyClick(KeyTarget(&frame_), Qt::Key_Escape);
+  }
   for (int i = 0; i < 3; ++i) ticker_.Step();
   if (depth_ == 1 && !ticker_.Running() && PendingTickMessages() == 0) {
     finished_ = true;
@@ -768,10 +751,11 @@ class RandomOperatorTest : public QObject {
 
  private slots:
   void initTestCase() {
-    // Files a window may keep of its own (a journal, a scope's export)
-    // stay in a folder of the test's.
-    qputenv("XDG_STATE_HOME", QFile::encodeName(home_.filePath(QStringLiteral("state"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home_.filePath(QStringLiteral("data"))));
+    // Files a window keeps of its own (the journal) stay in a folder of
+    // the test's.
+    static const QTemporaryDir home;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath(QStringLiteral("state"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
   }
 
   void play_data() {
@@ -859,9 +843,6 @@ class RandomOperatorTest : public QObject {
     QVERIFY(BusyFlags().isEmpty());
     QCOMPARE(PendingTickMessages(), 0);
   }
-
- private:
-  QTemporaryDir home_;
 };
 
 QTEST_MAIN(RandomOperatorTest)

@@ -16,7 +16,8 @@
 // A seed plays the same actions each time: the tick runs only while the
 // operator lets time pass, and every action waits until the tick has
 // returned or stands at its box. A failure prints the seed and the actions
-// that led there; replay one seed, printing each action as it is played:
+// that led there ("[n]": actions under way, each inside a dialog, menu or
+// jog the one before opened); replay one, printing each as it is played:
 //   TESSOR_RANDOM_OPERATOR=SEED[:ACTIONS] TESSOR_RANDOM_OPERATOR_TRACE=1
 //   build/bin/ui_RandomOperator_test
 

@@ -44,8 +44,10 @@ PixelPoint CPathPlot::Map(double x, double y) const {
 std::int32_t PixelCoordinate(double value) {
   if (std::isnan(value)) return 0;
   const double t = std::trunc(value);
-  if (t <= static_cast<double>(std::numeric_limits<std::int32_t>::min())) return std::numeric_limits<std::int32_t>::min();
-  if (t >= static_cast<double>(std::numeric_limits<std::int32_t>::max())) return std::numeric_limits<std::int32_t>::max();
+  if (t <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
+    return std::numeric_limits<std::int32_t>::min();
+  if (t >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+    return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(t);
 }
 

@@ -145,8 +145,7 @@ void ClearButton() {
     return;
   }
   const std::string_view question = PickText(CurrentLanguage(), "Are you sure to clear the data?", "您确定数据清零?");
-  if (!question.empty() &&
-      Operator().MessageBox(question, kAppTitle, BoxButtons::OkCancel, BoxIcon::None) != kBoxOk) {
+  if (!question.empty() && Operator().MessageBox(question, kAppTitle, BoxButtons::OkCancel, BoxIcon::None) != kBoxOk) {
     return;
   }
   RunControl.MotionMode = mode::kClear;

@@ -1,7 +1,5 @@
 #include "settings/ProfileFile.h"
 
-#include <array>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -185,10 +183,9 @@ int CProfileFile::OpenRead(const std::string& path) {
     content.shrink_to_fit();
     isOpen = false;
     mode = Mode::None;
-    const std::string text =
-        platform::SystemDefaultLangId() == platform::kLangChinese
-            ? "打开配置文件" + FileNamePart(path) + "失败！系统将采用缺省值。"
-            : "Open config file " + path + "failed! System will take default value.";
+    const std::string text = platform::SystemDefaultLangId() == platform::kLangChinese
+                                 ? "打开配置文件" + FileNamePart(path) + "失败！系统将采用缺省值。"
+                                 : "Open config file " + path + "failed! System will take default value.";
     Operator().MessageBox(text, kAppTitle, BoxButtons::Ok, BoxIcon::None);
     return 1;
   }

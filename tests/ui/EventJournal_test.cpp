@@ -137,7 +137,8 @@ class EventJournalTest : public QObject {
     frame->close();
     QVERIFY(bench.Port().QuitRequested());
     QTRY_COMPARE(Summaries(ReadJournal(log.path)), (QStringList{"box no", "box yes", "session"}));
-    QCOMPARE(ReadJournal(log.path).first().value("text").toString(), QStringLiteral("Are you sure to quit the program?"));
+    QCOMPARE(ReadJournal(log.path).first().value("text").toString(),
+             QStringLiteral("Are you sure to quit the program?"));
   }
 
   // No folder can be made for it: the program goes on, the status bar says

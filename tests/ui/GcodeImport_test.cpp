@@ -129,9 +129,8 @@ class GcodeImportTest : public QObject {
     QCOMPARE(Pane(frame.get()), QStringLiteral("*"));
     QVERIFY(PlanPixels(frame.get()) > 50);
     journal::Close();
-    QVERIFY(JournalHas(journalPath, R"("command":"import","path":")" + path.toStdString() +
-                                        R"(","ok":true,"rows":)" + std::to_string(MotionProgram.size()) +
-                                        R"(,"lines":9})"));
+    QVERIFY(JournalHas(journalPath, R"("command":"import","path":")" + path.toStdString() + R"(","ok":true,"rows":)" +
+                                        std::to_string(MotionProgram.size()) + R"(,"lines":9})"));
 
     Click(frame->ControlPanel(), kStart);
     QVERIFY(RunControl.BusyProgram.load());
@@ -167,7 +166,8 @@ class GcodeImportTest : public QObject {
     QCOMPARE(SavePath, std::string("/kept.knl"));
     QVERIFY(!ProgramChanged());
     journal::Close();
-    QVERIFY(JournalHas(journalPath, R"("command":"import","path":")" + path.toStdString() + R"(","ok":false,"rows":0)"));
+    QVERIFY(
+        JournalHas(journalPath, R"("command":"import","path":")" + path.toStdString() + R"(","ok":false,"rows":0)"));
   }
 
   // Refused while a motion runs (message 9), before anything is asked;

@@ -184,7 +184,8 @@ struct SimulatorControls {
 SimulatorControls FindSimulatorControls(int model) {
   SimulatorControls sim;
   if (model < 0 || model > 2) return sim;
-  platform::ModuleHandle h = platform::LoadModule(card::ModelBaseName(model));  // the driver's library, counted once more
+  platform::ModuleHandle h =
+      platform::LoadModule(card::ModelBaseName(model));  // the driver's library, counted once more
   if (h == nullptr) return sim;
   sim.setManual = reinterpret_cast<int (*)(int)>(platform::FindExport(h, "sim_set_manual_clock"));
   sim.advance = reinterpret_cast<int (*)(std::int64_t)>(platform::FindExport(h, "sim_advance_us"));

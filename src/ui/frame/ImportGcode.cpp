@@ -163,8 +163,9 @@ bool ImportGcodeProgram(QWidget* parent) {
   thread->wait();
   if (Quitting() || job.cancel.load()) return false;
   const auto note = [&job](bool ok, std::size_t rows) {
-    journal::Record(journal::kind::kFile,
-                    {{"command", "import"}, {"path", job.path}, {"ok", ok}, {"rows", rows}, {"lines", job.result.lines}});
+    journal::Record(
+        journal::kind::kFile,
+        {{"command", "import"}, {"path", job.path}, {"ok", ok}, {"rows", rows}, {"lines", job.result.lines}});
   };
 
   if (!job.readable) {

@@ -28,7 +28,7 @@ class QuitSignals final : public QObject {
 
   std::function<void(int)> onSignal_;
   std::unique_ptr<QSocketNotifier> notifier_;
-  struct sigaction previous_[3] {};
+  struct sigaction previous_[3]{};
 };
 
 // Stops every moving axis as a confirmed quit does, then quits with

@@ -233,16 +233,22 @@ class ControlPanelTest : public QObject {
     auto frame = bench.MakeFrame();
     DialogScript script;
     bench.AutoTick(true);
-    QTimer::singleShot(20, frame.get(), [&] {
-      QVERIFY(RunControl.BusyJog.load());
-      Click(frame->ControlPanel(), kStart);
-    });
+    // Posted: delivered by the jog's own wait, so it comes while the jog runs
+    // however slow the machine.
+    QMetaObject::invokeMethod(
+        frame.get(),
+        [&] {
+          QVERIFY(RunControl.BusyJog.load());
+          Click(frame->ControlPanel(), kStart);
+        },
+        Qt::QueuedConnection);
     Click(frame->ControlPanel(), kXPlus);  // returns when the jog is over
     QCOMPARE(script.Shown(), QStringList{Message(10)});
     QVERIFY(!RunControl.BusyProgram.load());
     QCOMPARE(bench.Machine().Position(1), 800.0);
 
-    QTimer::singleShot(20, frame.get(), [&] { Click(frame->ControlPanel(), kSStop); });
+    QMetaObject::invokeMethod(
+        frame.get(), [&] { Click(frame->ControlPanel(), kSStop); }, Qt::QueuedConnection);
     Click(frame->ControlPanel(), kXMinus);
     bench.AutoTick(false);
     QCOMPARE(RunControl.MotionMode.load(), mode::kSuddenStop);

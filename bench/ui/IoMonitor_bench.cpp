@@ -10,19 +10,12 @@
 
 #include <QApplication>
 
+#include "BenchSupport.h"
 #include "UiTest.h"
 #include "platform/DynamicLibrary.h"
 #include "ui/bars/CDlgBar_3.h"
 
 namespace {
-
-// The trace is for tests; a real card keeps none.
-void TraceOff(const char* baseName) {
-  platform::ModuleHandle module = platform::LoadModule(baseName);
-  auto enable = reinterpret_cast<int (*)(int)>(platform::FindExport(module, "sim_trace_enable"));
-  if (enable != nullptr) enable(0);
-  platform::ReleaseModule(module);
-}
 
 void SetLevels(int level) {
   for (int i = 4; i < 8; ++i) {

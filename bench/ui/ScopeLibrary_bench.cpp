@@ -12,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,6 +22,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+
+#include "BenchSupport.h"
 
 #ifdef TESSOR_BENCH_QT_CHARTS
 #include <QChart>
@@ -40,19 +41,6 @@ constexpr int kStepPoints = kRate / 10;  // new points every 100 ms
 constexpr double kStep = 1.0 / kRate;
 const QSize kPlotSize(1000, 260);
 
-int MeasureSeconds() {
-  const char* text = std::getenv("TESSOR_BENCH_SECONDS");
-  const int seconds = text != nullptr ? std::atoi(text) : 10;
-  return seconds > 0 ? seconds : 10;
-}
-
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
 // A position-like trace: each a sine of its own period and phase.
 double Value(int trace, int index) {
   const double t = index * kStep;
@@ -68,7 +56,7 @@ double CpuShare(const std::function<void()>& step) {
   QElapsedTimer wall;
   wall.start();
   QEventLoop loop;
-  QTimer::singleShot(MeasureSeconds() * 1000, &loop, &QEventLoop::quit);
+  QTimer::singleShot(MeasureSeconds(10) * 1000, &loop, &QEventLoop::quit);
   loop.exec();
   return (ProcessCpuSeconds() - before) / (static_cast<double>(wall.elapsed()) / 1000.0);
 }

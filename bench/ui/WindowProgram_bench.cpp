@@ -11,7 +11,6 @@
 // display.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -25,6 +24,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "BenchSupport.h"
 #include "UiTest.h"
 #include "motion/Recording.h"
 #include "platform/DynamicLibrary.h"
@@ -35,19 +35,6 @@
 namespace {
 
 using namespace uitest;
-
-int MeasureSeconds() {
-  const char* text = std::getenv("TESSOR_BENCH_SECONDS");
-  const int seconds = text != nullptr ? std::atoi(text) : 30;
-  return seconds > 0 ? seconds : 30;
-}
-
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
 
 MotionCommand Move(int axis, double distance) {
   MotionCommand c = DefaultEditCommand();
@@ -94,13 +81,6 @@ void BM_SaveLargeProgram(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveLargeProgram)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void TraceOff(const char* baseName) {
-  platform::ModuleHandle module = platform::LoadModule(baseName);
-  auto enable = reinterpret_cast<int (*)(int)>(platform::FindExport(module, "sim_trace_enable"));
-  if (enable != nullptr) enable(0);
-  platform::ReleaseModule(module);
-}
-
 // Resident memory of the process in MiB.
 double ResidentMiB() {
   std::FILE* f = std::fopen("/proc/self/statm", "r");
@@ -128,7 +108,7 @@ void MeasureCpu(benchmark::State& state, bool running, bool scope = false) {
     ui::Control<QLineEdit>(frame->LiveStatus(), 1118)->setText(QStringLiteral("100000"));
     Click(frame->ControlPanel(), 1121);
   }
-  const int seconds = MeasureSeconds();
+  const int seconds = MeasureSeconds(30);
   for (auto _ : state) {
     const double cpuBefore = ProcessCpuSeconds();
     QElapsedTimer wall;

@@ -190,15 +190,8 @@ class ControlPanelTest : public QObject {
     StartStatusTimer();  // the real 5 ms timer
     Click(frame->ControlPanel(), kStart);
     QVERIFY(RunControl.BusyPtoP.load());
-    QMessageBox* box = nullptr;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-          for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* b = qobject_cast<QMessageBox*>(top); b != nullptr && b->isVisible()) box = b;
-          }
-          return box != nullptr;
-        },
-        5000));
+    QMessageBox* box = WaitForShownBox();
+    QVERIFY(box != nullptr);
     QCOMPARE(box->text(), Message(12));
     const QPointer<QMessageBox> tickBox(box);
     QVERIFY(!AnyMotionBusy());

@@ -206,14 +206,7 @@ class MachineryTest : public QObject {
     Bench bench;
     std::atomic<int> result{-1};
     std::thread courier([&] { result = Operator().MessageBox("held", kAppTitle, BoxButtons::Ok, BoxIcon::None); });
-    QVERIFY(QTest::qWaitFor(
-        [] {
-          for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (qobject_cast<QMessageBox*>(top) != nullptr && top->isVisible()) return true;
-          }
-          return false;
-        },
-        5000));
+    QVERIFY(WaitForShownBox() != nullptr);
     bench.Port().RequestQuit(0);
     courier.join();
     QCOMPARE(result.load(), 0);

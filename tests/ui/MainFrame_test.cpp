@@ -418,15 +418,8 @@ class MainFrameTest : public QObject {
     StartStatusTimer();  // the real 5 ms timer
     QVERIFY(StatusTables.TimerId.load() != 0);
     Click(frame->ControlPanel(), 1121);  // an empty program: message 6 from the tick
-    QMessageBox* box = nullptr;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-          for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* b = qobject_cast<QMessageBox*>(top); b != nullptr && b->isVisible()) box = b;
-          }
-          return box != nullptr;
-        },
-        5000));
+    QMessageBox* box = WaitForShownBox();
+    QVERIFY(box != nullptr);
     QCOMPARE(box->text(), Message(6));
     QCOMPARE(box->windowModality(), Qt::NonModal);
 

@@ -388,6 +388,21 @@ class Bench {
   std::unique_ptr<QTimer> autoTick_;
 };
 
+// The message box shown on its own (a box of the tick's courier), waited
+// for up to `ms`; null when none came.
+inline QMessageBox* WaitForShownBox(int ms = 5000) {
+  QMessageBox* box = nullptr;
+  static_cast<void>(QTest::qWaitFor(
+      [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+          if (auto* b = qobject_cast<QMessageBox*>(top); b != nullptr && b->isVisible()) box = b;
+        }
+        return box != nullptr;
+      },
+      ms));
+  return box;
+}
+
 // Clicks the push button `id` of `window` with the mouse.
 inline void Click(QWidget* window, int id) { QTest::mouseClick(Control<QPushButton>(window, id), Qt::LeftButton); }
 
